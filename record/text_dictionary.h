@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "record/chunked_array.h"
+
+namespace tavolo {
+
+// Interns short texts (at most 255 bytes; the table stores at most 20) and hands
+// out dense codes from 1; code 0 stands for the empty text. Texts are kept in
+// fixed blocks that never move, so a view returned by text() stays valid until
+// clear() or destruction. Lookup is an open-addressing hash of 8-byte slots.
+// Not thread-safe; one owner.
+class TextDictionary {
+public:
+    TextDictionary();
+
+    // Code of `text`, adding it when new. The empty text gives 0.
+    std::uint32_t intern(std::string_view text);
+
+    // Text of a code from intern(); code 0 and unknown codes give the empty view.
+    std::string_view text(std::uint32_t code) const noexcept
+    {
+        if (code == 0 || code > m_entries.size())
+            return {};
+        const Entry& e = m_entries[code - 1];
+        return {e.data, e.length};
+    }
+
+    std::size_t size() const noexcept { return m_entries.size(); }
+    void clear();
+    std::size_t memoryUsage() const noexcept;
+
+private:
+    struct Entry {
+        const char* data;
+        std::uint32_t length;
+    };
+
+    void grow();
+    const char* store(std::string_view text);
+
+    // slot: high 32 bits hash tag, low 32 bits code (0 = free)
+    std::vector<std::uint64_t> m_slots;
+    std::size_t m_mask = 0;
+    ChunkedArray<Entry, 12> m_entries;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::size_t m_blockUsed = 0;
+    // most texts repeat the previous one of their column
+    std::string_view m_lastText;
+    std::uint32_t m_lastCode = 0;
+};
+
+}  // namespace tavolo

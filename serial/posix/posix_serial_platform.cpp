@@ -1,0 +1,277 @@
+#include "serial/posix/posix_serial_platform.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <optional>
+
+namespace tavolo {
+namespace {
+
+std::string systemText(int code)
+{
+    return std::strerror(code);
+}
+
+std::optional<speed_t> speedCode(std::uint32_t bitsPerSecond)
+{
+    switch (bitsPerSecond) {
+    case 110: return B110;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return std::nullopt;  // 14400 and 56000 have no termios code
+    }
+}
+
+tcflag_t sizeFlag(std::uint8_t dataBits)
+{
+    switch (dataBits) {
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    default: return CS8;
+    }
+}
+
+class PosixSerialDevice final : public SerialDevice {
+public:
+    PosixSerialDevice(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    ~PosixSerialDevice() override
+    {
+        // The exclusive mode outlives this descriptor while another one (the
+        // simulator's) is open, and would refuse our own next open.
+        ::ioctl(m_fd, TIOCNXCL);
+        ::close(m_fd);
+    }
+    PosixSerialDevice(const PosixSerialDevice&) = delete;
+    PosixSerialDevice& operator=(const PosixSerialDevice&) = delete;
+
+    std::vector<SettingFailure> applyLineSettings(const LineSettings& s) override
+    {
+        std::vector<SettingFailure> failures;
+        auto fail = [&failures](std::string setting, int code, std::string message) {
+            failures.push_back(SettingFailure{std::move(setting), code, std::move(message)});
+        };
+
+        termios t{};
+        if (::tcgetattr(m_fd, &t) != 0) {
+            fail("line settings", errno, "cannot read the terminal settings: " + systemText(errno));
+            return failures;
+        }
+        ::cfmakeraw(&t);
+        t.c_cflag |= CREAD | CLOCAL;
+        t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+        t.c_cflag |= sizeFlag(s.dataBits);
+        switch (s.parity) {
+        case ParityCode::None: break;
+        case ParityCode::Odd: t.c_cflag |= PARENB | PARODD; break;
+        case ParityCode::Even: t.c_cflag |= PARENB; break;
+        case ParityCode::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+        case ParityCode::Space: t.c_cflag |= PARENB | CMSPAR; break;
+        }
+        // Received characters are not checked: a character with a parity error is
+        // delivered as it came (INPCK stays off after cfmakeraw).
+        if (s.stopBits != StopBitsCode::One)
+            t.c_cflag |= CSTOPB;
+        if (s.stopBits == StopBitsCode::OneAndHalf)
+            fail("stop bits", 0, "one and a half stop bits do not exist here; two are used");
+        if (s.rtsCtsHandshake)
+            t.c_cflag |= CRTSCTS;
+        t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        if (s.xonXoffHandshake)
+            t.c_iflag |= IXON | IXOFF;
+        t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
+        t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
+        // With O_NONBLOCK a read returns at once: EAGAIN when nothing waits, 0 only
+        // at end of file, so a vanished device is told apart from a quiet one.
+        t.c_cc[VMIN] = 1;
+        t.c_cc[VTIME] = 0;
+
+        const std::optional<speed_t> speed = speedCode(s.baudRate);
+        if (speed) {
+            ::cfsetispeed(&t, *speed);
+            ::cfsetospeed(&t, *speed);
+        } else {
+            fail("speed", EINVAL, std::to_string(s.baudRate) + " bit/s is not available here; the speed is unchanged");
+        }
+
+        if (::tcsetattr(m_fd, TCSANOW, &t) != 0) {
+            fail("line settings", errno, "the terminal refused the settings: " + systemText(errno));
+        } else {
+            checkKept(t, s, fail);
+        }
+
+        setModemLine(TIOCM_DTR, s.dtr, "DTR", fail);
+        if (!s.rtsCtsHandshake)
+            setModemLine(TIOCM_RTS, s.rts, "RTS", fail);
+        return failures;
+    }
+
+    bool purge(bool input, bool output) override
+    {
+        const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
+        return ::tcflush(m_fd, which) == 0;
+    }
+
+    bool setQueueSizes(std::size_t, std::size_t) override
+    {
+        return false;  // termios has no queue size request
+    }
+
+    ReadResult read(std::uint8_t* buffer, std::size_t capacity) override
+    {
+        if (capacity == 0)
+            return {};
+        const ssize_t n = ::read(m_fd, buffer, capacity);
+        if (n > 0)
+            return ReadResult{static_cast<std::size_t>(n), ReadStatus::Ok, 0};
+        if (n == 0) {
+            // End of file: the other side hung up. Someone else setting VMIN to 0 on
+            // the same terminal would make a quiet line read 0 too; poll tells them apart.
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 0) >= 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0)
+                return {};
+            return ReadResult{0, ReadStatus::Gone, 0};
+        }
+        const int code = errno;
+        switch (code) {
+        case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+        case EWOULDBLOCK:
+#endif
+        case EINTR:
+            return {};
+        case EIO:
+        case ENXIO:
+        case ENODEV:
+        case EBADF:
+            return ReadResult{0, ReadStatus::Gone, code};
+        default:
+            return ReadResult{0, ReadStatus::Failed, code};
+        }
+    }
+
+    const std::string& devicePath() const override { return m_path; }
+
+private:
+    template <typename Fail>
+    void setModemLine(int line, bool on, const char* name, Fail& fail)
+    {
+        int bits = line;
+        if (::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &bits) != 0)
+            fail(name, errno, std::string("cannot ") + (on ? "assert " : "clear ") + name + ": " + systemText(errno));
+    }
+
+    // A pseudo-terminal takes tcsetattr but keeps 8 bits without parity: read back
+    // and report what the device did not take.
+    template <typename Fail>
+    void checkKept(const termios& asked, const LineSettings& s, Fail& fail)
+    {
+        termios now{};
+        if (::tcgetattr(m_fd, &now) != 0)
+            return;
+        if ((now.c_cflag & CSIZE) != (asked.c_cflag & CSIZE))
+            fail("data bits", 0, "the device kept another character size than " + std::to_string(s.dataBits) + " bits");
+        const tcflag_t parityBits = PARENB | PARODD | CMSPAR;
+        if ((now.c_cflag & parityBits) != (asked.c_cflag & parityBits))
+            fail("parity", 0, "the device kept another parity than asked");
+        if ((now.c_cflag & CSTOPB) != (asked.c_cflag & CSTOPB))
+            fail("stop bits", 0, "the device kept another number of stop bits than asked");
+        if ((now.c_cflag & CRTSCTS) != (asked.c_cflag & CRTSCTS))
+            fail("RTS/CTS handshaking", 0, "the device kept another hardware flow control than asked");
+        if (::cfgetispeed(&now) != ::cfgetispeed(&asked))
+            fail("speed", 0, "the device kept another speed than " + std::to_string(s.baudRate) + " bit/s");
+    }
+
+    int m_fd;
+    std::string m_path;
+};
+
+std::string openFailureReason(int code)
+{
+    std::string text = systemText(code);
+    switch (code) {
+    case EACCES:
+    case EPERM:
+        text += ". Your user may not use serial ports: add it to the 'dialout' group "
+                "(sudo usermod -aG dialout $USER) and log in again";
+        break;
+    case EBUSY:
+        text += ". Another program is using the port";
+        break;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+        text += ". Is the adapter plugged in?";
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> PosixSerialPlatform::open(const std::string& name, OpenError& error)
+{
+    error = OpenError{};
+    std::string resolveError;
+    const std::optional<ResolvedPort> port = resolvePortName(name, m_roots, resolveError);
+    if (!port) {
+        error.code = ENOENT;
+        error.message = resolveError;
+        return nullptr;
+    }
+    error.device = port->device.string();
+
+    const int fd = ::open(port->device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error.code = errno;
+        error.message = openFailureReason(error.code);
+        return nullptr;
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        error.code = ENOTTY;
+        error.message = "this is not a serial device";
+        return nullptr;
+    }
+    // No sharing: a second program (or a second copy of this one) gets a clear
+    // "in use" instead of half the bytes each.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        ::close(fd);
+        error.code = code == EWOULDBLOCK ? EBUSY : code;
+        error.message = openFailureReason(error.code);
+        return nullptr;
+    }
+    ::ioctl(fd, TIOCEXCL);  // best effort; pseudo-terminals and root ignore it
+    // Name the device itself, not the link that led to it, in messages.
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(port->device, ec);
+    return std::make_unique<PosixSerialDevice>(fd, ec ? port->device.string() : real.string());
+}
+
+SerialPlatform& systemSerialPlatform()
+{
+    static PosixSerialPlatform platform(systemPortNameRoots());
+    return platform;
+}
+
+}  // namespace tavolo

@@ -1,0 +1,31 @@
+#include "app/window_fonts.h"
+
+#include <QStringList>
+
+namespace tavolo {
+namespace {
+
+QFont make(const QStringList& families, int pixelSize, bool bold, bool italic)
+{
+    QFont f;
+    f.setFamilies(families);
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+}  // namespace
+
+QFont arialFont(int pixelSize, bool bold, bool italic)
+{
+    return make(QStringList{QStringLiteral("Liberation Sans"), QStringLiteral("Arial")}, pixelSize, bold, italic);
+}
+
+QFont msSansSerifFont(int pixelSize, bool bold)
+{
+    return make(QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("MS Sans Serif")}, pixelSize, bold, false);
+}
+
+}  // namespace tavolo

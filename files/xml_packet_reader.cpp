@@ -95,11 +95,10 @@ private:
     bool fill()
     {
         m_in.advanceTo(m_pos);
-        if (!m_in.refill())
-            return false;
+        const bool more = m_in.refill();
         m_pos = m_in.begin();
         m_end = m_in.end();
-        return true;
+        return more;
     }
     std::size_t offset()
     {

@@ -52,6 +52,15 @@ public:
     // conversion's error text. The earlier steps' effects stay; nothing is
     // judged or recorded. Called at most once per frame.
     virtual void conversionError(std::string_view message) { (void)message; }
+
+    // After every frame end (every CR), accepted or dropped, once its decoding
+    // (if any) has finished. For counters and headless output; the window
+    // needs nothing here.
+    virtual void frameEnded(std::string_view frameText, bool accepted)
+    {
+        (void)frameText;
+        (void)accepted;
+    }
 };
 
 }  // namespace tavolo

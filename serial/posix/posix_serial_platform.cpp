@@ -238,7 +238,10 @@ std::unique_ptr<SerialDevice> PosixSerialPlatform::open(const std::string& name,
         error.message = resolveError;
         return nullptr;
     }
-    error.device = port->device.string();
+    // Name the device itself, not the link that led to it, in messages.
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(port->device, ec);
+    error.device = ec ? port->device.string() : real.string();
 
     const int fd = ::open(port->device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -262,10 +265,7 @@ std::unique_ptr<SerialDevice> PosixSerialPlatform::open(const std::string& name,
         return nullptr;
     }
     ::ioctl(fd, TIOCEXCL);  // best effort; pseudo-terminals and root ignore it
-    // Name the device itself, not the link that led to it, in messages.
-    std::error_code ec;
-    const std::filesystem::path real = std::filesystem::canonical(port->device, ec);
-    return std::make_unique<PosixSerialDevice>(fd, ec ? port->device.string() : real.string());
+    return std::make_unique<PosixSerialDevice>(fd, error.device);
 }
 
 SerialPlatform& systemSerialPlatform()

@@ -1,0 +1,371 @@
+// The HID platform on Linux: hidapi's hidraw backend for the devices, sysfs for
+// identities and report lengths, a udev monitor for device changes.
+
+#include <hidapi.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <functional>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include "hid/hid_platform.h"
+#include "hid/hidapi/report_descriptor.h"
+#include "hid/hidapi/udev_monitor.h"
+
+namespace tavolo {
+
+namespace {
+
+// hidraw queues at most this many reports per open node (the kernel's
+// HIDRAW_BUFFER_SIZE); the ring cannot be resized from user space.
+constexpr std::uint32_t kHidrawRingReports = 64;
+
+// Used when the report descriptor cannot be read: a full-speed interrupt report
+// and its ID byte. hidraw returns whole reports whatever the buffer, so a longer
+// report is only cut, never mixed with the next.
+constexpr std::uint16_t kFallbackReportLength = 65;
+
+std::string nodeName(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string sysfsDevice(const std::string& path)
+{
+    return "/sys/class/hidraw/" + nodeName(path) + "/device";
+}
+
+// The HID core numbers each device it binds (".0005" in "0003:1A86:E008.0005")
+// and never reuses a number until reboot: a replugged cable gets a new one.
+std::uint32_t deviceInstanceOf(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    if (::realpath(sysfsDevice(path).c_str(), resolved)) {
+        const std::string name = nodeName(resolved);
+        const auto dot = name.find_last_of('.');
+        if (dot != std::string::npos && dot + 1 < name.size()) {
+            char* end = nullptr;
+            const unsigned long number = std::strtoul(name.c_str() + dot + 1, &end, 16);
+            if (end && *end == '\0')
+                return static_cast<std::uint32_t>(number) + 1;  // keep 0 for "unknown"
+        }
+    }
+    return static_cast<std::uint32_t>(std::hash<std::string>{}(path)) | 0x80000000u;
+}
+
+std::optional<ReportDescriptorSummary> readDescriptor(const std::string& path)
+{
+    std::ifstream file(sysfsDevice(path) + "/report_descriptor", std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (bytes.empty())
+        return std::nullopt;
+    return summariseReportDescriptor(bytes);
+}
+
+std::string toUtf8(const wchar_t* text)
+{
+    std::string out;
+    if (!text)
+        return out;
+    for (; *text; ++text) {
+        const auto c = static_cast<char32_t>(*text);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// hidapi's strings are UTF-32 wchar_t; the device layer's are UTF-16.
+void toUtf16(const std::wstring& text, std::span<char16_t> buffer)
+{
+    std::size_t at = 0;
+    for (wchar_t w : text) {
+        const auto c = static_cast<char32_t>(w);
+        if (c >= 0x10000) {
+            if (at + 2 > buffer.size())
+                break;
+            buffer[at++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            buffer[at++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            if (at + 1 > buffer.size())
+                break;
+            buffer[at++] = static_cast<char16_t>(c);
+        }
+    }
+    if (at < buffer.size())
+        buffer[at] = u'\0';
+}
+
+// What enumeration told about a node; query-only handles answer from it, since
+// hidraw offers no opening without read/write access.
+struct NodeInfo {
+    HidAttributes attributes;
+    std::wstring product;
+    std::wstring serial;
+};
+
+const char* busName(hid_bus_type bus)
+{
+    switch (bus) {
+    case HID_API_BUS_USB: return "USB";
+    case HID_API_BUS_BLUETOOTH: return "Bluetooth";
+    case HID_API_BUS_I2C: return "I2C";
+    case HID_API_BUS_SPI: return "SPI";
+    default: return "";
+    }
+}
+
+class HidapiHandle final : public HidHandle {
+public:
+    HidapiHandle(std::string path, hid_device* device, NodeInfo info)
+        : m_path(std::move(path)), m_device(device), m_info(std::move(info))
+    {
+        const auto descriptor = readDescriptor(m_path);
+        if (descriptor) {
+            m_usesReportIds = descriptor->usesReportIds;
+            m_caps = {descriptor->usage, descriptor->usagePage, descriptor->inputReportByteLength,
+                      descriptor->outputReportByteLength, descriptor->featureReportByteLength};
+        } else {
+            m_caps = {0, 0, kFallbackReportLength, kFallbackReportLength, kFallbackReportLength};
+        }
+    }
+
+    ~HidapiHandle() override
+    {
+        if (m_device)
+            hid_close(m_device);
+    }
+
+    bool getAttributes(HidAttributes& attributes) override
+    {
+        if (m_device) {
+            if (hid_device_info* info = hid_get_device_info(m_device)) {
+                attributes = {info->vendor_id, info->product_id, info->release_number};
+                return true;
+            }
+        }
+        attributes = m_info.attributes;
+        return true;
+    }
+
+    bool getCaps(HidCaps& caps) override
+    {
+        caps = m_caps;
+        return true;
+    }
+
+    bool getProductString(std::span<char16_t> buffer) override
+    {
+        return getString(&hid_get_product_string, m_info.product, buffer);
+    }
+
+    bool getSerialNumberString(std::span<char16_t> buffer) override
+    {
+        return getString(&hid_get_serial_number_string, m_info.serial, buffer);
+    }
+
+    bool getIndexedString(int index, std::span<char16_t> buffer) override
+    {
+        if (index == 0) {
+            // hidraw cannot read the language-ID table (hidapi has no way to ask for
+            // string descriptor 0): behave as if it holds one entry, US English.
+            const char16_t table[] = {0x0409, 0x0000};
+            std::copy_n(table, std::min<std::size_t>(2, buffer.size()), buffer.begin());
+            return true;
+        }
+        if (!m_device)
+            return false;
+        std::wstring text(kHidStringWords, L'\0');
+        if (hid_get_indexed_string(m_device, index, text.data(), text.size()) != 0)
+            return false;
+        text.resize(std::wcslen(text.c_str()));
+        toUtf16(text, buffer);
+        return true;
+    }
+
+    bool setNumInputBuffers(std::uint32_t) override { return false; }
+
+    bool getNumInputBuffers(std::uint32_t& count) override
+    {
+        count = kHidrawRingReports;
+        return true;
+    }
+
+    bool sendFeatureReport(std::span<const std::uint8_t> report) override
+    {
+        if (!m_device || report.empty())
+            return false;
+        return hid_send_feature_report(m_device, report.data(), report.size()) >= 0;
+    }
+
+    HidReadOutcome read(std::span<std::uint8_t> buffer, int timeoutMs) override
+    {
+        if (!m_device)
+            return {HidReadOutcome::Status::Failed, 0, EBADF};
+        if (buffer.size() < 2)
+            return {HidReadOutcome::Status::Failed, 0, EINVAL};
+        // Unnumbered reports come from hidraw without an ID byte; the program's
+        // buffers always start with one.
+        std::uint8_t* data = m_usesReportIds ? buffer.data() : buffer.data() + 1;
+        const std::size_t room = m_usesReportIds ? buffer.size() : buffer.size() - 1;
+        errno = 0;
+        const int n = hid_read_timeout(m_device, data, room, timeoutMs);
+        if (n < 0)
+            return {HidReadOutcome::Status::Failed, 0, static_cast<std::uint32_t>(errno != 0 ? errno : ENODEV)};
+        if (n == 0)
+            return {HidReadOutcome::Status::Timeout, 0, 0};
+        if (!m_usesReportIds)
+            buffer[0] = 0;
+        return {HidReadOutcome::Status::Report, static_cast<std::size_t>(n) + (m_usesReportIds ? 0 : 1), 0};
+    }
+
+    // hid_read_timeout cannot be interrupted; the reader's reads are as short as
+    // its poll interval, so a stop is noticed within it.
+    void cancelRead() override {}
+
+private:
+    using StringGetter = int (*)(hid_device*, wchar_t*, size_t);
+
+    bool getString(StringGetter getter, const std::wstring& cached, std::span<char16_t> buffer)
+    {
+        if (!m_device) {
+            toUtf16(cached, buffer);
+            return true;
+        }
+        std::wstring text(kHidStringWords, L'\0');
+        if (getter(m_device, text.data(), text.size()) != 0)
+            return false;
+        text.resize(std::wcslen(text.c_str()));
+        toUtf16(text, buffer);
+        return true;
+    }
+
+    std::string m_path;
+    hid_device* m_device;  // null for a query-only handle
+    NodeInfo m_info;
+    HidCaps m_caps;
+    bool m_usesReportIds = false;
+};
+
+class HidapiPlatform final : public HidPlatform {
+public:
+    HidapiPlatform() = default;
+    ~HidapiPlatform() override { hid_exit(); }
+
+    std::vector<HidInterfaceEntry> snapshot() override
+    {
+        std::vector<HidInterfaceEntry> entries;
+        std::map<std::string, NodeInfo> nodes;
+        hid_device_info* list = hid_enumerate(0, 0);
+        for (hid_device_info* info = list; info; info = info->next) {
+            if (!info->path)
+                continue;
+            HidInterfaceEntry entry;
+            entry.path = info->path;
+            entry.deviceInstance = deviceInstanceOf(entry.path);
+            entry.properties.DeviceDescr = toUtf8(info->product_string);
+            entry.properties.Mfg = toUtf8(info->manufacturer_string);
+            entry.properties.EnumeratorName = busName(info->bus_type);
+            char hardwareId[48];
+            std::snprintf(hardwareId, sizeof hardwareId, "HID\\VID_%04X&PID_%04X&REV_%04X",
+                          static_cast<unsigned>(info->vendor_id), static_cast<unsigned>(info->product_id),
+                          static_cast<unsigned>(info->release_number));
+            entry.properties.HardwareID.push_back(hardwareId);
+            if (info->interface_number >= 0)
+                entry.properties.LocationInfo = "interface " + std::to_string(info->interface_number);
+            NodeInfo node;
+            node.attributes = {info->vendor_id, info->product_id, info->release_number};
+            node.product = info->product_string ? info->product_string : L"";
+            node.serial = info->serial_number ? info->serial_number : L"";
+            nodes[entry.path] = std::move(node);
+            entries.push_back(std::move(entry));
+        }
+        hid_free_enumeration(list);
+        std::lock_guard lock(m_mutex);
+        m_nodes = std::move(nodes);
+        return entries;
+    }
+
+    std::unique_ptr<HidHandle> open(const std::string& path, HidAccess access, std::uint32_t& error) override
+    {
+        NodeInfo info;
+        {
+            std::lock_guard lock(m_mutex);
+            auto it = m_nodes.find(path);
+            if (it == m_nodes.end()) {
+                error = ENOENT;
+                return nullptr;
+            }
+            info = it->second;
+        }
+        if (access == HidAccess::QueryOnly) {
+            if (::access(path.c_str(), F_OK) != 0) {
+                error = static_cast<std::uint32_t>(errno);
+                return nullptr;
+            }
+            error = 0;
+            return std::make_unique<HidapiHandle>(path, nullptr, std::move(info));
+        }
+        // hidapi reports no reason for a failed open; ask the node first, so a
+        // missing permission is told as such.
+        const int probe = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+        if (probe < 0) {
+            error = static_cast<std::uint32_t>(errno);
+            return nullptr;
+        }
+        ::close(probe);
+        hid_device* device = hid_open_path(path.c_str());
+        if (!device) {
+            error = EIO;
+            return nullptr;
+        }
+        error = 0;
+        return std::make_unique<HidapiHandle>(path, device, std::move(info));
+    }
+
+    int changeNoticeFd() const override { return m_monitor.fd(); }
+    bool drainChangeNotices() override { return m_monitor.drain(); }
+
+private:
+    std::mutex m_mutex;  // m_nodes: the reader thread opens too
+    std::map<std::string, NodeInfo> m_nodes;
+    UdevHidrawMonitor m_monitor;
+};
+
+}  // namespace
+
+std::shared_ptr<HidPlatform> createSystemHidPlatform()
+{
+    if (hid_init() != 0)
+        return nullptr;
+    return std::make_shared<HidapiPlatform>();
+}
+
+}  // namespace tavolo

@@ -1,0 +1,327 @@
+#include "hid/sim/sim_hid_platform.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+namespace tavolo {
+
+namespace {
+
+void copyString(const std::u16string& text, std::span<char16_t> buffer)
+{
+    const std::size_t n = std::min(text.size(), buffer.size());
+    std::copy_n(text.begin(), n, buffer.begin());
+    if (n < buffer.size())
+        buffer[n] = u'\0';
+}
+
+}  // namespace
+
+class SimHidPlatform::Handle final : public HidHandle {
+public:
+    Handle(std::shared_ptr<SimHidPlatform> platform, std::shared_ptr<Device> device, HidAccess access)
+        : m_platform(std::move(platform)), m_device(std::move(device)), m_access(access)
+    {
+    }
+
+    ~Handle() override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        --m_device->openHandles;
+    }
+
+    bool getAttributes(HidAttributes& attributes) override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        if (!m_device->present || m_device->spec.attributesFail)
+            return false;
+        attributes = m_device->spec.attributes;
+        return true;
+    }
+
+    bool getCaps(HidCaps& caps) override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        if (!m_device->present)
+            return false;
+        caps = m_device->spec.caps;
+        return true;
+    }
+
+    bool getProductString(std::span<char16_t> buffer) override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        ++m_device->productRequests;
+        if (!m_device->present || !m_device->spec.product)
+            return false;
+        copyString(*m_device->spec.product, buffer);
+        return true;
+    }
+
+    bool getSerialNumberString(std::span<char16_t> buffer) override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        ++m_device->serialRequests;
+        if (!m_device->present || !m_device->spec.serial)
+            return false;
+        copyString(*m_device->spec.serial, buffer);
+        return true;
+    }
+
+    bool getIndexedString(int index, std::span<char16_t> buffer) override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        if (!m_device->present || index != 0)
+            return false;
+        const auto& table = m_device->spec.languageTable;
+        std::copy_n(table.begin(), std::min(table.size(), buffer.size()), buffer.begin());
+        return !table.empty();
+    }
+
+    bool setNumInputBuffers(std::uint32_t count) override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        if (count < 2 || count > 512)
+            return false;
+        m_device->spec.numInputBuffers = count;
+        return true;
+    }
+
+    bool getNumInputBuffers(std::uint32_t& count) override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        count = m_device->spec.numInputBuffers;
+        return true;
+    }
+
+    bool sendFeatureReport(std::span<const std::uint8_t> report) override
+    {
+        std::lock_guard lock(m_platform->m_mutex);
+        if (!m_device->present || m_access != HidAccess::ReadWrite || !m_device->spec.featureAccepted)
+            return false;
+        m_device->features.emplace_back(report.begin(), report.end());
+        return true;
+    }
+
+    HidReadOutcome read(std::span<std::uint8_t> buffer, int timeoutMs) override
+    {
+        std::unique_lock lock(m_platform->m_mutex);
+        if (m_access != HidAccess::Read)
+            return {HidReadOutcome::Status::Failed, 0, EBADF};
+        const bool woken = m_platform->m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            return m_cancelled || !m_device->present || !m_device->input.empty();
+        });
+        if (m_cancelled) {
+            m_cancelled = false;
+            return {HidReadOutcome::Status::Cancelled, 0, 0};
+        }
+        if (!m_device->present)
+            return {HidReadOutcome::Status::Failed, 0, ENODEV};
+        if (!woken)
+            return {HidReadOutcome::Status::Timeout, 0, 0};
+        auto [report, error] = std::move(m_device->input.front());
+        m_device->input.pop_front();
+        m_platform->m_changed.notify_all();  // waitUntilDrained
+        if (error != 0)
+            return {HidReadOutcome::Status::Failed, 0, error};
+        const std::size_t n = std::min(report.size(), buffer.size());
+        std::copy_n(report.begin(), n, buffer.begin());
+        return {HidReadOutcome::Status::Report, n, 0};
+    }
+
+    void cancelRead() override
+    {
+        {
+            std::lock_guard lock(m_platform->m_mutex);
+            m_cancelled = true;
+        }
+        m_platform->m_changed.notify_all();
+    }
+
+private:
+    std::shared_ptr<SimHidPlatform> m_platform;
+    std::shared_ptr<Device> m_device;
+    HidAccess m_access;
+    bool m_cancelled = false;  // guarded by the platform's mutex
+};
+
+SimHidPlatform::DeviceSpec SimHidPlatform::bridgeSpec()
+{
+    DeviceSpec spec;
+    spec.attributes = {0x1A86, 0xE008, 0x1200};
+    spec.product = u"USB to Serial";
+    spec.serial = std::nullopt;
+    spec.caps = HidCaps{0x0001, 0xFFA0, 10, 0, 10};  // report ID + 9 bytes
+    spec.properties.DeviceDescr = "USB to Serial";
+    return spec;
+}
+
+SimHidPlatform::SimHidPlatform() : m_eventFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+SimHidPlatform::~SimHidPlatform()
+{
+    if (m_eventFd >= 0)
+        ::close(m_eventFd);
+}
+
+void SimHidPlatform::notifyChange()
+{
+    if (m_eventFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(m_eventFd, &one, sizeof one);
+    }
+}
+
+std::string SimHidPlatform::addDevice(DeviceSpec spec)
+{
+    std::string path;
+    {
+        std::lock_guard lock(m_mutex);
+        path = "/sim/hidraw" + std::to_string(m_nextNode++);
+        auto device = std::make_shared<Device>();
+        device->spec = std::move(spec);
+        device->instance = m_nextInstance++;
+        m_devices[path] = device;
+        m_order.push_back(path);
+    }
+    notifyChange();
+    return path;
+}
+
+void SimHidPlatform::removeDevice(const std::string& path)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_devices.find(path);
+        if (it == m_devices.end())
+            return;
+        it->second->present = false;
+        m_devices.erase(it);
+        m_order.erase(std::find(m_order.begin(), m_order.end(), path));
+    }
+    m_changed.notify_all();
+    notifyChange();
+}
+
+void SimHidPlatform::setAllowReadWrite(const std::string& path, bool allowed)
+{
+    std::lock_guard lock(m_mutex);
+    if (auto it = m_devices.find(path); it != m_devices.end())
+        it->second->spec.allowReadWrite = allowed;
+}
+
+void SimHidPlatform::setAllowRead(const std::string& path, bool allowed)
+{
+    std::lock_guard lock(m_mutex);
+    if (auto it = m_devices.find(path); it != m_devices.end())
+        it->second->spec.allowRead = allowed;
+}
+
+void SimHidPlatform::queueReport(const std::string& path, std::vector<std::uint8_t> report)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto it = m_devices.find(path); it != m_devices.end())
+            it->second->input.emplace_back(std::move(report), 0);
+    }
+    m_changed.notify_all();
+}
+
+void SimHidPlatform::queueReadFailure(const std::string& path, std::uint32_t error)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto it = m_devices.find(path); it != m_devices.end())
+            it->second->input.emplace_back(std::vector<std::uint8_t>{}, error);
+    }
+    m_changed.notify_all();
+}
+
+bool SimHidPlatform::waitUntilDrained(const std::string& path, int timeoutMs)
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        auto it = m_devices.find(path);
+        return it == m_devices.end() || it->second->input.empty();
+    });
+}
+
+std::vector<std::vector<std::uint8_t>> SimHidPlatform::featureReports(const std::string& path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? std::vector<std::vector<std::uint8_t>>{} : it->second->features;
+}
+
+int SimHidPlatform::productRequests(const std::string& path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? 0 : it->second->productRequests;
+}
+
+int SimHidPlatform::serialRequests(const std::string& path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? 0 : it->second->serialRequests;
+}
+
+int SimHidPlatform::opens(const std::string& path, HidAccess access) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? 0 : it->second->opens[static_cast<int>(access)];
+}
+
+int SimHidPlatform::openHandles(const std::string& path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? 0 : it->second->openHandles;
+}
+
+std::vector<HidInterfaceEntry> SimHidPlatform::snapshot()
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<HidInterfaceEntry> entries;
+    for (const std::string& path : m_order) {
+        const Device& device = *m_devices.at(path);
+        entries.push_back({device.instance, path, device.spec.properties});
+    }
+    return entries;
+}
+
+std::unique_ptr<HidHandle> SimHidPlatform::open(const std::string& path, HidAccess access, std::uint32_t& error)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    if (it == m_devices.end()) {
+        error = ENOENT;
+        return nullptr;
+    }
+    Device& device = *it->second;
+    const bool allowed = device.spec.allowOpen && (access != HidAccess::ReadWrite || device.spec.allowReadWrite) &&
+                         (access != HidAccess::Read || device.spec.allowRead);
+    if (!allowed) {
+        error = device.spec.refusedError;
+        return nullptr;
+    }
+    ++device.opens[static_cast<int>(access)];
+    ++device.openHandles;
+    error = 0;
+    return std::make_unique<Handle>(shared_from_this(), it->second, access);
+}
+
+bool SimHidPlatform::drainChangeNotices()
+{
+    std::uint64_t count = 0;
+    return m_eventFd >= 0 && ::read(m_eventFd, &count, sizeof count) == static_cast<ssize_t>(sizeof count) &&
+           count > 0;
+}
+
+}  // namespace tavolo

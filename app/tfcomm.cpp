@@ -15,6 +15,8 @@
 
 #include "app/lcd_panel_widget.h"
 #include "app/pictures.h"
+#include "serial/comm_port_driver.h"
+#include "serial/connection_control.h"
 
 TFCOMM* FCOMM = nullptr;
 
@@ -35,6 +37,7 @@ TFCOMM::TFCOMM(QWidget* parent)
     createControls();
     createMenus();
     wireHandlers();
+    createSerialLink();
     // Fixed size: the client area is 714 × 477 under the menu bar, the status
     // line below it; the user cannot resize or maximise the window.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -97,9 +100,16 @@ void TFCOMM::FormCreate()
     }
     // 10, 11. The meter profile picks the frame handler and the title.
     QString caption;
-    if (IFVexa->isChecked())
+    if (IFVexa->isChecked()) {
+        COMM2->SetOnReceiveData([this](tavolo::TCommPortDriver*, const std::uint8_t* bytes, std::int32_t size) {
+            VexaDATA(bytes, size);
+        });
         caption = QStringLiteral("Tavolo Interface Program Ver 4.02");
+    }
     if (IFHalvo->isChecked()) {
+        COMM2->SetOnReceiveData([this](tavolo::TCommPortDriver*, const std::uint8_t* bytes, std::int32_t size) {
+            HKorinRData(bytes, size);
+        });
         caption = QStringLiteral("Yaro Interface Program _Ver: 1.00");
         caption = QStringLiteral("Luvix Interface Program _Ver: 1.00");
     }

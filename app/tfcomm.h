@@ -2,10 +2,13 @@
 
 #include <QLocale>
 #include <QMainWindow>
+#include <QRect>
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -24,8 +27,11 @@ class QToolButton;
 
 namespace tavolo {
 class ClickPanel;
+class ConnectionControl;
 class LcdPanelWidget;
 class ShapeCircle;
+class TCommPortDriver;
+struct ConnectionNotice;
 }  // namespace tavolo
 
 // The program's one window (instance FCOMM). It owns every control and, as they
@@ -207,6 +213,12 @@ public:
     // The rectangle of the chart before it was enlarged (left, top, width, height).
     QRect SavedChartBounds;
 
+    // ---- Components owned by the window for the whole run ----
+    // The serial port driver (19200 bit/s, 7 data bits, odd parity, COM1 at start)
+    // and the state of the connection controls bound to it.
+    std::unique_ptr<tavolo::TCommPortDriver> COMM2;
+    std::unique_ptr<tavolo::ConnectionControl> m_connection;
+
 public slots:
     // ---- Start-up and shutdown ----
     void FormCreate();
@@ -277,8 +289,15 @@ private:
     void createMenus();     // tfcomm_layout.cpp
     void createHiddenControls();
     void wireHandlers();
-    void selectPort(int port);  // 1..4
-    void connectSteps(bool open);
+    void createSerialLink();
+    void applyConnectionState();  // the connection controls as the state says
+    void connectionNotice(const tavolo::ConnectionNotice& notice);
+    // The serial driver's receive event of the default meter profile.
+    void VexaDATA(const std::uint8_t* bytes, std::int32_t size);
+    // The same for the 9-payload meter profile (IFHalvo).
+    void HKorinRData(const std::uint8_t* bytes, std::int32_t size);
+    // A notice that must not block: shown in the status line with the time.
+    void statusNote(const QString& text);
 
     QLocale LocaleFormat;
     QString DecimalSymbol;

@@ -1,58 +1,122 @@
 // The connection controls: port selector, COM connect/disconnect and the USB
-// button, with the exclusion of the two links.
+// button. The state lives in the serial link's ConnectionControl; the handlers
+// forward the clicks there and the controls are redrawn from its state.
 #include <QAction>
+#include <QDateTime>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QToolButton>
 
 #include "app/click_panel.h"
 #include "app/tfcomm.h"
+#include "serial/comm_port_driver.h"
+#include "serial/connection_control.h"
+#include "serial/qt/qt_poll_timer.h"
 
-void TFCOMM::selectPort(int port)
+using tavolo::ConnControl;
+
+void TFCOMM::createSerialLink()
 {
-    QAction* items[4] = {COM11, COM21, COM31, COM41};
-    tavolo::ClickPanel* panels[4] = {BtCOM1, BtCOM2, BtCOM3, BtCOM4};
-    for (int i = 0; i < 4; ++i) {
-        items[i]->setChecked(i + 1 == port);
-        panels[i]->setVisible(i + 1 == port);
+    COMM2 = std::make_unique<tavolo::TCommPortDriver>(std::make_unique<tavolo::QtPollTimer>());
+    // The meter's line: 19200 bit/s, 7 data bits, odd parity; COM1 until the user chooses.
+    COMM2->SetComPort(tavolo::TComPortNumber::pnCOM1);
+    COMM2->SetComPortSpeed(tavolo::TComPortBaudRate::br19200);
+    COMM2->SetComPortDataBits(tavolo::TComPortDataBits::db7BITS);
+    COMM2->SetComPortParity(tavolo::TComPortParity::ptODD);
+
+    m_connection = std::make_unique<tavolo::ConnectionControl>(*COMM2);
+    m_connection->setOnChanged([this] { applyConnectionState(); });
+    m_connection->setOnNotice([this](const tavolo::ConnectionNotice& n) { connectionNotice(n); });
+    applyConnectionState();
+}
+
+void TFCOMM::applyConnectionState()
+{
+    const auto state = [this](ConnControl c) { return m_connection->control(c); };
+    const auto button = [&](QToolButton* b, ConnControl c) {
+        b->setVisible(state(c).visible);
+        b->setEnabled(state(c).enabled);
+        b->setChecked(state(c).checked);
+    };
+    const auto panel = [&](tavolo::ClickPanel* p, ConnControl c) {
+        p->setVisible(state(c).visible);
+        p->setEnabled(state(c).enabled);
+    };
+    const auto item = [&](QAction* a, ConnControl c) {
+        a->setVisible(state(c).visible);
+        a->setEnabled(state(c).enabled);
+        a->setChecked(state(c).checked);
+    };
+    const auto menu = [&](QMenu* m, ConnControl c) {
+        m->menuAction()->setVisible(state(c).visible);
+        m->setEnabled(state(c).enabled);
+    };
+    button(COMCon, ConnControl::COMCon);
+    USBCon->setVisible(state(ConnControl::USBCon).visible);
+    panel(BtCOM1, ConnControl::BtCOM1);
+    panel(BtCOM2, ConnControl::BtCOM2);
+    panel(BtCOM3, ConnControl::BtCOM3);
+    panel(BtCOM4, ConnControl::BtCOM4);
+    menu(ComSetup1, ConnControl::ComSetup1);
+    item(COM11, ConnControl::COM11);
+    item(COM21, ConnControl::COM21);
+    item(COM31, ConnControl::COM31);
+    item(COM41, ConnControl::COM41);
+    menu(Connect1, ConnControl::Connect1);
+    item(START1, ConnControl::START1);
+    item(STOP1, ConnControl::STOP1);
+    panel(BTCon, ConnControl::BTCon);
+    panel(BtDiscon, ConnControl::BtDiscon);
+}
+
+void TFCOMM::connectionNotice(const tavolo::ConnectionNotice& notice)
+{
+    const QString text = QString::fromStdString(notice.text);
+    if (notice.kind == tavolo::ConnectionNotice::Kind::OpenFailed) {
+        // The user has just pressed the button and waits for an answer.
+        statusNote(text);
+        showInformation(text);
+    } else {
+        statusNote(text);
     }
 }
 
-void TFCOMM::COM11Click() { selectPort(1); }
-void TFCOMM::COM21Click() { selectPort(2); }
-void TFCOMM::COM31Click() { selectPort(3); }
-void TFCOMM::COM41Click() { selectPort(4); }
-
-void TFCOMM::connectSteps(bool open)
+void TFCOMM::statusNote(const QString& text)
 {
-    ComSetup1->setEnabled(!open);
-    START1->setChecked(open);
-    START1->setEnabled(!open);
-    STOP1->setEnabled(open);
-    STOP1->setChecked(!open);
-    BTCon->setVisible(!open);
-    BtDiscon->setVisible(open);
-    for (tavolo::ClickPanel* p : {BtCOM1, BtCOM2, BtCOM3, BtCOM4})
-        p->setEnabled(!open);
+    StatusLine->setText(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss  ")) + text);
 }
+
+void TFCOMM::COM11Click() { m_connection->COM11Click(); }
+void TFCOMM::COM21Click() { m_connection->COM21Click(); }
+void TFCOMM::COM31Click() { m_connection->COM31Click(); }
+void TFCOMM::COM41Click() { m_connection->COM41Click(); }
 
 void TFCOMM::COMConClick()
 {
-    const bool open = COMCon->isChecked();
-    connectSteps(open);
-    USBCon->setVisible(!open);
+    const bool wasOpen = COMM2->IsPortOpen();
+    m_connection->COMConClick(COMCon->isChecked());
+    const QString port = QStringLiteral("COM%1").arg(m_connection->selectedPort());
+    if (!wasOpen && COMM2->IsPortOpen())
+        statusNote(port + QStringLiteral(" open (") + QString::fromStdString(COMM2->DevicePath()) +
+                   QLatin1Char(')'));
+    else if (wasOpen && !COMM2->IsPortOpen())
+        statusNote(port + QStringLiteral(" closed"));
 }
 
-void TFCOMM::BTCon1Click()
+void TFCOMM::BTCon1Click() { m_connection->BTCon1Click(); }
+void TFCOMM::BtDiscon1Click() { m_connection->BtDiscon1Click(); }
+
+void TFCOMM::VexaDATA(const std::uint8_t* bytes, std::int32_t size)
 {
-    connectSteps(true);
-    COMCon->setChecked(true);
+    (void)bytes;
+    (void)size;
 }
 
-void TFCOMM::BtDiscon1Click()
+void TFCOMM::HKorinRData(const std::uint8_t* bytes, std::int32_t size)
 {
-    connectSteps(false);
-    COMCon->setChecked(false);
+    (void)bytes;
+    (void)size;
 }
 
 void TFCOMM::USBConClick() {}

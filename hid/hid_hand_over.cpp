@@ -41,6 +41,12 @@ std::size_t ManualHidDispatcher::waitAndPump(std::chrono::milliseconds timeout)
     return pump();
 }
 
+std::size_t ManualHidDispatcher::pendingTasks() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_tasks.size();
+}
+
 HidHandOverHub::HidHandOverHub(HidGuiDispatcher* dispatcher) : m_dispatcher(dispatcher) {}
 
 HidHandOverHub::~HidHandOverHub() = default;

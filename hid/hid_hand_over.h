@@ -42,8 +42,11 @@ public:
     // Waits up to `timeout` for a task, then pumps; returns how many ran.
     std::size_t waitAndPump(std::chrono::milliseconds timeout);
 
+    // Tasks posted and not yet run.
+    std::size_t pendingTasks() const;
+
 private:
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_posted;
     std::deque<std::function<void()>> m_tasks;
 };

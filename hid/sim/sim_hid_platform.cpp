@@ -155,7 +155,7 @@ SimHidPlatform::DeviceSpec SimHidPlatform::bridgeSpec()
     spec.attributes = {0x1A86, 0xE008, 0x1200};
     spec.product = u"USB to Serial";
     spec.serial = std::nullopt;
-    spec.caps = HidCaps{0x0001, 0xFFA0, 10, 0, 10};  // report ID + 9 bytes
+    spec.caps = HidCaps{0x0001, 0xFFA0, 11, 0, 10};  // ID, count, 9 meter bytes; ID + line settings
     spec.properties.DeviceDescr = "USB to Serial";
     return spec;
 }
@@ -219,6 +219,13 @@ void SimHidPlatform::setAllowRead(const std::string& path, bool allowed)
     std::lock_guard lock(m_mutex);
     if (auto it = m_devices.find(path); it != m_devices.end())
         it->second->spec.allowRead = allowed;
+}
+
+void SimHidPlatform::setAllowOpen(const std::string& path, bool allowed)
+{
+    std::lock_guard lock(m_mutex);
+    if (auto it = m_devices.find(path); it != m_devices.end())
+        it->second->spec.allowOpen = allowed;
 }
 
 void SimHidPlatform::queueReport(const std::string& path, std::vector<std::uint8_t> report)

@@ -39,7 +39,8 @@ public:
         HidNodeProperties properties;
     };
 
-    // The bridge cable: "USB to Serial", no serial number, 9-byte input reports.
+    // The bridge cable: "USB to Serial", no serial number, input reports of a
+    // count byte and 9 meter bytes.
     static DeviceSpec bridgeSpec();
 
     SimHidPlatform();
@@ -51,6 +52,7 @@ public:
     // Changes what an existing device allows (no change notice).
     void setAllowReadWrite(const std::string& path, bool allowed);
     void setAllowRead(const std::string& path, bool allowed);
+    void setAllowOpen(const std::string& path, bool allowed);
 
     // Scripts input: a whole report (byte 0 the report ID), or a read that fails
     // with `error`. Served in order to the device's read handles.

@@ -10,7 +10,11 @@ ChartPanel::ChartPanel(TChartControl& chart) : m_chart(&chart) {}
 
 void ChartPanel::updatePageLabel()
 {
-    m_bt10 = std::to_string(m_chart->CurrentPage());
+    // Called for every charted reading; the text changes only with the page.
+    if (m_chart->CurrentPage() != m_labelPage) {
+        m_labelPage = m_chart->CurrentPage();
+        m_bt10 = std::to_string(m_labelPage);
+    }
 }
 
 void ChartPanel::BtFirstClick()

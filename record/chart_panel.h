@@ -69,6 +69,7 @@ private:
 
     TChartControl* m_chart;
     std::string m_bt10 = "1";
+    int m_labelPage = 1;
     std::string m_maxrecord = "100";
     bool m_timer2Running = false;
     bool m_btFill = true;

@@ -86,6 +86,8 @@ std::optional<TableField> findTableField(std::string_view name)
 }
 
 struct ReadingTable::Storage {
+    Storage() { dictionaries[0].reserveClockTexts(); }
+
     ChunkedArray<std::int32_t> no;
     ChunkedArray<std::int32_t> nval;
     ChunkedArray<std::uint8_t> presence;  // kHasNo | kHasNVal

@@ -20,6 +20,12 @@ std::optional<std::int32_t> RecordRule::wholeCount(double NumericValue) noexcept
 {
     if (!std::isfinite(NumericValue))
         return std::nullopt;
+    // Meter counts are whole numbers: take them without the division below.
+    if (NumericValue >= -2147483648.0 && NumericValue <= 2147483647.0) {
+        const auto whole = static_cast<std::int32_t>(NumericValue);
+        if (static_cast<double>(whole) == NumericValue)
+            return whole;
+    }
     // remainder() rounds the quotient to even, so this is round-half-even
     // whatever the floating-point rounding mode is.
     const double rounded = NumericValue - std::remainder(NumericValue, 1.0);

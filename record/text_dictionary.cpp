@@ -30,7 +30,32 @@ std::uint64_t hashText(std::string_view s) noexcept
     return h ^ (h >> 29);
 }
 
+// 1 + seconds of the day for "hh:mm:ss", else 0.
+std::uint32_t clockCode(std::string_view s) noexcept
+{
+    if (s.size() != 8 || s[2] != ':' || s[5] != ':')
+        return 0;
+    auto digit = [&s](std::size_t i) { return static_cast<unsigned>(s[i]) - '0'; };
+    for (std::size_t i : {0u, 1u, 3u, 4u, 6u, 7u})
+        if (digit(i) > 9)
+            return 0;
+    const unsigned h = digit(0) * 10 + digit(1);
+    const unsigned m = digit(3) * 10 + digit(4);
+    const unsigned sec = digit(6) * 10 + digit(7);
+    if (h > 23 || m > 59 || sec > 59)
+        return 0;
+    return 1 + h * 3600 + m * 60 + sec;
+}
+
 }  // namespace
+
+void TextDictionary::reserveClockTexts()
+{
+    if (m_base != 0 || !m_entries.empty())
+        return;
+    m_clock = std::make_unique_for_overwrite<char[]>(kClockCodes * kClockTextSize);
+    m_base = kClockCodes;
+}
 
 TextDictionary::TextDictionary() : m_slots(kInitialSlots, 0), m_mask(kInitialSlots - 1) {}
 
@@ -40,6 +65,14 @@ std::uint32_t TextDictionary::intern(std::string_view text)
         return 0;
     if (m_lastCode != 0 && text == m_lastText)
         return m_lastCode;
+    if (m_base != 0) {
+        if (const std::uint32_t code = clockCode(text)) {
+            // Written at every use: cheaper than remembering which are filled,
+            // and text() is only ever asked for codes handed out here.
+            std::memcpy(m_clock.get() + (code - 1) * kClockTextSize, text.data(), kClockTextSize);
+            return code;
+        }
+    }
 
     const std::uint64_t h = hashText(text);
     const std::uint64_t tag = h >> 32;
@@ -50,7 +83,7 @@ std::uint32_t TextDictionary::intern(std::string_view text)
         if (code == 0)
             break;
         if ((slot >> 32) == tag) {
-            const Entry& e = m_entries[code - 1];
+            const Entry& e = m_entries[code - m_base - 1];
             if (std::string_view(e.data, e.length) == text) {
                 m_lastText = {e.data, e.length};
                 m_lastCode = code;
@@ -62,7 +95,7 @@ std::uint32_t TextDictionary::intern(std::string_view text)
 
     const char* data = store(text);
     m_entries.push_back(Entry{data, static_cast<std::uint32_t>(text.size())});
-    const auto code = static_cast<std::uint32_t>(m_entries.size());
+    const auto code = m_base + static_cast<std::uint32_t>(m_entries.size());
     m_slots[i] = (tag << 32) | code;
     if (m_entries.size() * 2 > m_slots.size())
         grow();
@@ -93,7 +126,7 @@ void TextDictionary::grow()
         std::size_t i = static_cast<std::size_t>(h) & mask;
         while (slots[i] != 0)
             i = (i + 1) & mask;
-        slots[i] = ((h >> 32) << 32) | (c + 1);
+        slots[i] = ((h >> 32) << 32) | (m_base + c + 1);
     }
     m_slots.swap(slots);
     m_mask = mask;
@@ -110,11 +143,13 @@ void TextDictionary::clear()
     m_blockUsed = 0;
     m_lastText = {};
     m_lastCode = 0;
+    // A reserved clock range stays reserved.
 }
 
 std::size_t TextDictionary::memoryUsage() const noexcept
 {
     return m_slots.capacity() * sizeof(std::uint64_t) + m_entries.memoryUsage() +
+           (m_clock ? kClockCodes * kClockTextSize : 0) +
            m_blocks.size() * kBlockSize + m_blocks.capacity() * sizeof(std::unique_ptr<char[]>);
 }
 

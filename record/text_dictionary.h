@@ -19,18 +19,29 @@ class TextDictionary {
 public:
     TextDictionary();
 
+    // Codes 1..86400 for the times of day "hh:mm:ss" (":" separated, 00:00:00
+    // to 23:59:59), computed instead of looked up: a time column's texts follow
+    // the clock and would otherwise miss the cache at every row. Call before
+    // the first intern().
+    void reserveClockTexts();
+
     // Code of `text`, adding it when new. The empty text gives 0.
     std::uint32_t intern(std::string_view text);
 
     // Text of a code from intern(); code 0 and unknown codes give the empty view.
     std::string_view text(std::uint32_t code) const noexcept
     {
-        if (code == 0 || code > m_entries.size())
+        if (code == 0)
             return {};
-        const Entry& e = m_entries[code - 1];
+        if (code <= m_base)
+            return {m_clock.get() + (code - 1) * kClockTextSize, kClockTextSize};
+        if (code - m_base > m_entries.size())
+            return {};
+        const Entry& e = m_entries[code - m_base - 1];
         return {e.data, e.length};
     }
 
+    // Texts held apart from the clock texts.
     std::size_t size() const noexcept { return m_entries.size(); }
     void clear();
     std::size_t memoryUsage() const noexcept;
@@ -41,6 +52,9 @@ private:
         std::uint32_t length;
     };
 
+    static constexpr std::size_t kClockTextSize = 8;
+    static constexpr std::uint32_t kClockCodes = 86400;
+
     void grow();
     const char* store(std::string_view text);
 
@@ -49,6 +63,8 @@ private:
     std::size_t m_mask = 0;
     ChunkedArray<Entry, 12> m_entries;
     std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::unique_ptr<char[]> m_clock;  // kClockCodes texts of 8 bytes when reserved
+    std::uint32_t m_base = 0;         // codes below this are clock texts
     std::size_t m_blockUsed = 0;
     // most texts repeat the previous one of their column
     std::string_view m_lastText;

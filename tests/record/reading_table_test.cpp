@@ -89,6 +89,21 @@ TEST(ReadingTable, EmptyFieldsAreNullAndTextsAreCutAt20)
     EXPECT_FALSE(t.isNull(1, TableField::NVal));
 }
 
+TEST(ReadingTable, TimeTextsOfEveryShapeReadBack)
+{
+    // Times of day take a computed code; everything else the dictionary.
+    const char* times[] = {"00:00:00", "23:59:59", "24:00:00", "12:60:00", "1:02:03", "12.34.56",
+                           "12:3a:00", "10:15:07", "00:00:00", "NULL", "10:15:07 ", "99:99:99"};
+    ReadingTable t;
+    for (const char* time : times) {
+        RowValues r;
+        r.time = time;
+        t.appendRow(r);
+    }
+    for (std::size_t i = 0; i < std::size(times); ++i)
+        EXPECT_EQ(t.text(i, TableField::Time), times[i]) << i;
+}
+
 TEST(ReadingTable, ReadsOutsideTheTableAreEmptyNotUndefined)
 {
     ReadingTable t;

@@ -28,7 +28,7 @@ std::string_view connControlName(ConnControl control)
 std::string openFailureText(const PortOpenError& error)
 {
     std::string text = "Cannot open " + error.portName;
-    if (!error.error.device.empty())
+    if (!error.error.device.empty() && error.error.device != error.portName)
         text += " (" + error.error.device + ")";
     text += ": " + (error.error.message.empty() ? std::string("unknown error") : error.error.message);
     if (text.back() != '.' && text.back() != '?')

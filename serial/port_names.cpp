@@ -147,7 +147,7 @@ std::optional<ResolvedPort> resolvePortName(std::string_view name, const PortNam
 
     const std::optional<int> n = parseComPortName(name);
     if (!n) {
-        error = "'" + std::string(name) + "' is not a port name; use COM1 to COM6 or a device path such as /dev/ttyUSB0";
+        error.assign(1, '\'').append(name).append("' is not a port name; use COM1 to COM6 or a device path such as /dev/ttyUSB0");
         return std::nullopt;
     }
     const std::string comName = "COM" + std::to_string(*n);
@@ -176,10 +176,11 @@ std::optional<ResolvedPort> resolvePortName(std::string_view name, const PortNam
     if (devices.empty()) {
         error += "the system shows no serial device (USB adapters appear as /dev/ttyUSB* or /dev/ttyACM*)";
     } else {
-        error += "the system shows only " + std::to_string(devices.size()) + " serial device" +
-                 (devices.size() == 1 ? "" : "s") + ":";
+        error.append("the system shows only ")
+            .append(std::to_string(devices.size()))
+            .append(devices.size() == 1 ? " serial device:" : " serial devices:");
         for (const fs::path& device : devices)
-            error += " " + device.string();
+            error.append(" ").append(device.string());
     }
     return std::nullopt;
 }

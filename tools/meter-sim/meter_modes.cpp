@@ -85,9 +85,9 @@ IntendedReading intendedReading(const MeterMode& mode, std::string_view digits, 
 {
     auto sep = [&mode](int point) { return mode.point == point ? "." : ""; };
     IntendedReading r;
-    r.valueText = minus ? "-" : "";
+    r.valueText.assign(minus ? 1 : 0, '-');
     if (overload) {
-        r.valueText += std::string(sep(0)) + "0" + sep(1) + "L" + sep(3);
+        r.valueText.append(sep(0)).append("0").append(sep(1)).append("L").append(sep(3));
     } else {
         for (int i = 0; i < 5; ++i) {
             r.valueText += digits[static_cast<std::size_t>(i)];
@@ -168,7 +168,7 @@ SimEvent FrameScript::frameEvent(bool damaged)
         std::string flags;
         for (auto [on, name] : {std::pair{frame.hold, "HOLD"}, {frame.relative, "REL"}, {frame.battery, "BATT"}}) {
             if (on)
-                flags += (flags.empty() ? "" : ",") + std::string(name);
+                flags.append(flags.empty() ? "" : ",").append(name);
         }
         event.flags = flags.empty() ? "-" : flags;
     }

@@ -1,13 +1,238 @@
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
 
+#include "byte_source.h"
+#include "cli_args.h"
 #include "commands.h"
+#include "files/data_file.h"
+#include "files/output_buffer.h"
+#include "files/tab_data_writer.h"
+#include "record/meter_session.h"
 
+// tavolo-cli log: the headless logger. Meter bytes from a capture file, standard
+// input or a serial port go through frame assembly, the decoder and the record
+// rule; at the end of the input (or after --frames N decoded frames, or on
+// SIGINT/SIGTERM) the table is saved to --out by its name, or written as
+// tab-separated text to standard output. Status lines go to standard error.
 namespace tavolo::cli {
+namespace {
 
-int runLog(int, char**)
+std::atomic<bool> g_stop{false};
+
+extern "C" void requestStop(int)
 {
-    std::fputs("tavolo-cli log: not built yet\n", stderr);
-    return 2;
+    g_stop.store(true);
+}
+
+// Without SA_RESTART, so a blocking read of standard input returns and the
+// readings so far are still saved.
+void catchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+class LogObserver final : public SessionObserver {
+public:
+    std::size_t conversionErrors = 0;
+
+    void conversionError(std::string_view message) override
+    {
+        ++conversionErrors;
+        std::fprintf(stderr, "tavolo-cli log: frame not recorded: %.*s\n", static_cast<int>(message.size()),
+                     message.data());
+    }
+};
+
+struct LogOptions {
+    std::string input;
+    std::string port;
+    std::string out;
+    bool noRepeat = false;
+    std::int32_t limit = 10000;
+    std::optional<std::uint64_t> frames;
+    std::optional<std::string> recall;
+    std::optional<std::string> step;
+};
+
+void printUsage()
+{
+    std::fputs("usage: tavolo-cli log [--input FILE | --port COMn|DEVICE] [--out FILE] [--no-repeat]\n"
+               "                      [--limit N] [--frames N] [--recall HH:MM:SS [--step S]]\n",
+               stderr);
+}
+
+bool parseOptions(int argc, char** argv, LogOptions& options)
+{
+    bool inputGiven = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&](std::string& target) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "tavolo-cli log: %s needs a value\n", arg.c_str());
+                return false;
+            }
+            target = argv[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--input") {
+            if (!value(options.input))
+                return false;
+            inputGiven = true;
+        } else if (arg == "--port") {
+            if (!value(options.port))
+                return false;
+        } else if (arg == "--out") {
+            if (!value(options.out))
+                return false;
+        } else if (arg == "--no-repeat") {
+            options.noRepeat = true;
+        } else if (arg == "--limit") {
+            if (!value(text))
+                return false;
+            const auto n = parseWholeNumber(text, 0, INT32_MAX);
+            if (!n) {
+                std::fprintf(stderr, "tavolo-cli log: --limit takes a whole number from 0 to %d\n", INT32_MAX);
+                return false;
+            }
+            options.limit = static_cast<std::int32_t>(*n);
+        } else if (arg == "--frames") {
+            if (!value(text))
+                return false;
+            const auto n = parseWholeNumber(text, 1, INT64_MAX);
+            if (!n) {
+                std::fputs("tavolo-cli log: --frames takes a whole number of at least 1\n", stderr);
+                return false;
+            }
+            options.frames = static_cast<std::uint64_t>(*n);
+        } else if (arg == "--recall") {
+            if (!value(text))
+                return false;
+            options.recall = text;
+        } else if (arg == "--step") {
+            if (!value(text))
+                return false;
+            options.step = text;
+        } else {
+            std::fprintf(stderr, "tavolo-cli log: unknown argument '%s'\n", arg.c_str());
+            return false;
+        }
+    }
+    if (inputGiven && !options.port.empty()) {
+        std::fputs("tavolo-cli log: give --input or --port, not both\n", stderr);
+        return false;
+    }
+    if (options.step && !options.recall) {
+        std::fputs("tavolo-cli log: --step needs --recall\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+// "HH:MM:SS" with two digits each, 00-23, 00-59, 00-59.
+bool setRecall(MeterSession& session, const std::string& start, const std::string& step)
+{
+    if (start.size() != 8 || start[2] != ':' || start[5] != ':') {
+        std::fputs("tavolo-cli log: --recall takes HH:MM:SS\n", stderr);
+        return false;
+    }
+    const auto h = parseWholeNumber(start.substr(0, 2), 0, 23);
+    const auto m = parseWholeNumber(start.substr(3, 2), 0, 59);
+    const auto s = parseWholeNumber(start.substr(6, 2), 0, 59);
+    if (!h || !m || !s) {
+        std::fputs("tavolo-cli log: --recall takes HH:MM:SS (00-23, 00-59, 00-59)\n", stderr);
+        return false;
+    }
+    if (!parseWholeNumber(step, 0, RecallClock::kSecondsPerDay)) {
+        std::fputs("tavolo-cli log: --step takes whole seconds from 0 to 86400\n", stderr);
+        return false;
+    }
+    session.RecallCheckClick(true);
+    RecallEdits& edits = session.inputs().recall;
+    edits.TimeH = start.substr(0, 2);
+    edits.TimeM = start.substr(3, 2);
+    edits.TimeS = start.substr(6, 2);
+    edits.TimeInt = step;
+    session.recallClock().RecallCheckExit(edits);
+    return true;
+}
+
+// Feeds the source to the session until it ends, a stop is asked, or the frame limit is reached.
+void feed(ByteSource& source, MeterSession& session, const std::optional<std::uint64_t>& frames)
+{
+    std::uint8_t buffer[4096];
+    const auto reached = [&] { return frames && session.decoder().framesAccepted() >= *frames; };
+    while (!g_stop.load() && !reached()) {
+        const std::optional<std::size_t> n = source.read(buffer, sizeof buffer);
+        if (!n)
+            break;
+        if (!frames) {
+            session.VexaDATA(buffer, *n);
+            continue;
+        }
+        // One byte at a time, so nothing after the last wanted frame is decoded.
+        for (std::size_t i = 0; i < *n && !reached(); ++i)
+            session.VexaDATA(buffer + i, 1);
+    }
+}
+
+}  // namespace
+
+int runLog(int argc, char** argv)
+{
+    LogOptions options;
+    if (!parseOptions(argc, argv, options)) {
+        printUsage();
+        return 2;
+    }
+
+    LogObserver observer;
+    MeterSession session(&observer);
+    session.inputs().RepeatSet = !options.noRepeat;
+    session.recordRule().state().MaxRecords = options.limit;
+    if (options.recall && !setRecall(session, *options.recall, options.step.value_or("1")))
+        return 2;
+
+    std::string error;
+    std::unique_ptr<ByteSource> source =
+        options.port.empty() ? openFileSource(options.input, error) : openPortSource(options.port, error);
+    if (!source) {
+        std::fprintf(stderr, "tavolo-cli log: %s\n", error.c_str());
+        return 2;
+    }
+    catchStopSignals();
+    feed(*source, session, options.frames);
+    source.reset();
+
+    ReadingTable& table = session.table();
+    std::fprintf(stderr, "tavolo-cli log: %llu frames decoded, %llu dropped, %zu rows recorded\n",
+                 static_cast<unsigned long long>(session.decoder().framesAccepted()),
+                 static_cast<unsigned long long>(session.decoder().framesDropped()), table.rowCount());
+
+    if (!options.out.empty()) {
+        const FileResult saved = saveDataFile(table, options.out);
+        if (!saved.message.empty())
+            std::fprintf(stderr, "%s\n", saved.message.c_str());
+        return saved.ok ? 0 : 1;
+    }
+    FdOutput out(STDOUT_FILENO);
+    writeTabData(table, out);
+    out.flush();
+    if (out.failed()) {
+        std::fprintf(stderr, "tavolo-cli log: cannot write the table: %s\n", std::strerror(out.error()));
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace tavolo::cli

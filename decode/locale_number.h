@@ -15,8 +15,8 @@
 // empty separator means "."), and at least one mantissa digit is present.
 // Rejected: an empty or blank text, a second separator ("1.2.3"), any other
 // separator (no thousands separators: "1,000" fails under "."), a sign alone,
-// an exponent without digits, hexadecimal, "INF"/"NAN", and magnitudes beyond
-// the double range (overflow) or below the smallest normal number but not zero.
+// an exponent without digits, hexadecimal, "INF"/"NAN", and magnitudes the
+// double range cannot hold (overflow, or a non-zero value that rounds to zero).
 //
 // Integer (strToInt) accepts [blanks] [+|-] decimal digits, nothing after them,
 // within the signed 32-bit range. No hexadecimal, no separators.

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <qcustomplot.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/views/chart_page_source.h"
+
+class QTimer;
+
+namespace tavolo {
+
+// The chart Chtshow: draws the visible page of the paging model with the
+// window's look (light blue panel, silver-to-white gradient, white back wall,
+// yellow left wall, dashed dark-blue value axis, area or line series).
+//
+// It copies only the points of the page in view. When the page holds more
+// points than the plot has pixel columns, each column gets its minimum and
+// maximum, in the order they occur, so no spike disappears.
+//
+// Repaints are coalesced: scheduleRefresh() may be called once per reading and
+// repaints at most every kRefreshMs. GUI thread only; the source must outlive
+// the view or be reset with setSource(nullptr).
+class ChartView : public QCustomPlot {
+    Q_OBJECT
+
+public:
+    static constexpr int kRefreshMs = 40;  // at most 25 repaints a second
+
+    explicit ChartView(QWidget* parent = nullptr);
+
+    void setSource(const ChartPageSource* source);
+
+    // Asks for a repaint within kRefreshMs; further calls until then add nothing.
+    void scheduleRefresh();
+    // Brings the plotted points up to date and repaints now when anything changed.
+    void refreshNow();
+
+    // The chart as drawn now, at its current size, on white.
+    QImage renderImage();
+
+    // Points handed to the plot at the last refresh (for tests and benchmarks).
+    int plottedPointCount() const;
+    QCPGraph* areaSeries() const { return m_area; }
+    QCPGraph* lineSeries() const { return m_line; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyLook();
+    void rebuildData(const ChartFrame& frame);
+
+    const ChartPageSource* m_source = nullptr;
+    QTimer* m_refreshTimer = nullptr;
+    QCPGraph* m_area = nullptr;
+    QCPGraph* m_line = nullptr;
+    std::uint64_t m_drawnRevision = 0;
+    ChartFrame m_drawnFrame;
+    int m_drawnWidth = -1;
+    bool m_dirty = true;
+    std::vector<double> m_values;  // scratch for one page
+    QVector<double> m_keys;
+    QVector<double> m_plotValues;
+};
+
+}  // namespace tavolo

@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kDigitTop = 28;
 constexpr int kDigitLefts[5] = {40, 88, 136, 184, 232};
-constexpr int kDigitWidth = 46;
+// A digit's ink is 36 pixels wide, so each point (two pixels after it) sits in
+// the gap before the next digit, as on the meter.
+constexpr int kDigitWidth = 36;
 // The glyphs stand on the points' baseline (113 + 8).
 constexpr int kDigitBottom = 121;
 constexpr LcdControl kDigitControls[5] = {LcdControl::LcdD0, LcdControl::LcdDa, LcdControl::LcdDb,
@@ -59,6 +61,7 @@ constexpr Annunciator kAnnunciators[] = {
 struct DigitFace {
     QFont font;
     qreal baselineShift = 0;  // added to kDigitBottom to place the baseline
+    qreal leftShift = 0;      // added to a digit's left edge so the ink starts there
     qreal middleY = 0;        // the middle segment's centre, panel coordinates
     qreal segment = 0;        // a segment's thickness
 };
@@ -67,18 +70,19 @@ const DigitFace& digitFace()
 {
     static const DigitFace face = [] {
         DigitFace f;
-        const qreal wantHeight = kDigitBottom - (kDigitTop + 12);
+        const qreal wantHeight = kDigitBottom - (kDigitTop + 8);
         QFont font = lcdFont(100);
         QRectF eight = QFontMetricsF(font).tightBoundingRect(QStringLiteral("8"));
         if (eight.height() > 0) {
             qreal scale = wantHeight / eight.height();
-            if (eight.width() * scale > kDigitWidth - 4)
-                scale = (kDigitWidth - 4) / eight.width();
+            if (eight.width() * scale > kDigitWidth)
+                scale = kDigitWidth / eight.width();
             font = lcdFont(qMax(8, qRound(100 * scale)));
             eight = QFontMetricsF(font).tightBoundingRect(QStringLiteral("8"));
         }
         f.font = font;
         f.baselineShift = -eight.bottom();
+        f.leftShift = -eight.left();
         f.middleY = kDigitBottom - eight.height() / 2;
         f.segment = qMax<qreal>(4, eight.width() * 0.16);
         return f;
@@ -155,7 +159,7 @@ void LcdPanelWidget::paintDigits(QPainter& p) const
             glyphs += isSegmentGlyph(c) ? lcdGlyphText(c) : QString(QChar::fromLatin1(c));
         if (glyphs.isEmpty())
             continue;
-        p.drawText(QPointF(kDigitLefts[i] + 2, kDigitBottom + face.baselineShift), glyphs);
+        p.drawText(QPointF(kDigitLefts[i] + 1 + face.leftShift, kDigitBottom + face.baselineShift), glyphs);
     }
     if (m_state.visible(LcdControl::LcdFH)) {
         // the sign: one bar level with the digits' middle segment, in its 28-pixel cell

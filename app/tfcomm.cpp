@@ -15,6 +15,11 @@
 
 #include "app/lcd_panel_widget.h"
 #include "app/pictures.h"
+#include "app/window_decoder_host.h"
+#include "decode/meter_decoder.h"
+#include "hid/hid_device_controller.h"
+#include "hid/qt/qt_hid_adapter.h"
+#include "hid/usb_bridge_link.h"
 #include "serial/comm_port_driver.h"
 #include "serial/connection_control.h"
 
@@ -26,7 +31,9 @@ const QString kQuitQuestion = QStringLiteral("Are you sure that you want to quit
 
 }  // namespace
 
-TFCOMM::TFCOMM(QWidget* parent)
+TFCOMM::TFCOMM(QWidget* parent) : TFCOMM(tavolo::createSystemHidPlatform(), parent) {}
+
+TFCOMM::TFCOMM(std::shared_ptr<tavolo::HidPlatform> hidPlatform, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint)
@@ -38,6 +45,10 @@ TFCOMM::TFCOMM(QWidget* parent)
     createMenus();
     wireHandlers();
     createSerialLink();
+    createDecoder();
+    // The HID controller's events are assigned as the window is built, after
+    // the controls they fill; that lists the HID devices a first time.
+    createUsbLink(std::move(hidPlatform));
     // Fixed size: the client area is 714 × 477 under the menu bar, the status
     // line below it; the user cannot resize or maximise the window.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -48,6 +59,17 @@ TFCOMM::TFCOMM(QWidget* parent)
 
 TFCOMM::~TFCOMM()
 {
+    // The port closes and the HID readers stop before anything they feed goes.
+    if (COMM2)
+        COMM2->ClosePort();
+    m_usb.reset();
+    m_hidWatcher.reset();
+    HidCtl.reset();
+    m_hidDispatcher.reset();
+    m_connection.reset();
+    COMM2.reset();
+    m_decoder.reset();
+    m_decoderHost.reset();
     if (FCOMM == this)
         FCOMM = nullptr;
 }
@@ -116,6 +138,9 @@ void TFCOMM::FormCreate()
     // 14. The host's processor width, appended without a blank.
     caption += IsWow64Host() ? QStringLiteral("(x64)") : QStringLiteral("(x86)");
     setWindowTitle(caption);
+    // 12. The count class's row (applied by the decoder) on the controls:
+    // alarm texts and the bar graph's maximum.
+    renderReading();
 }
 
 void TFCOMM::BitBtn1Click()

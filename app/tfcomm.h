@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QMainWindow>
 #include <QRect>
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 class QAction;
 class QCheckBox;
@@ -30,7 +33,14 @@ class ClickPanel;
 class ConnectionControl;
 class LcdPanelWidget;
 class ShapeCircle;
+class HidPlatform;
+class MeterDecoder;
+class QtHidChangeWatcher;
+class QtHidDispatcher;
 class TCommPortDriver;
+class TJvHidDeviceController;
+class UsbBridgeLink;
+class WindowDecoderHost;
 struct ConnectionNotice;
 }  // namespace tavolo
 
@@ -51,7 +61,11 @@ class TFCOMM : public QMainWindow {
     Q_OBJECT
 
 public:
+    // Reads HID devices through the system's HID library.
     explicit TFCOMM(QWidget* parent = nullptr);
+    // The same over another HID platform (tests use the simulated one).
+    explicit TFCOMM(std::shared_ptr<tavolo::HidPlatform> hidPlatform, QWidget* parent = nullptr);
+    // Closes the serial port and stops the HID readers before the controls go.
     ~TFCOMM() override;
 
     // Modal questions and messages go through these hooks so tests can answer
@@ -74,6 +88,17 @@ public:
     // The locale read at start-up; limit texts are parsed with it.
     const QLocale& localeFormat() const { return LocaleFormat; }
     const QString& decimalSymbol() const { return DecimalSymbol; }
+
+    // The core behind the controls (for the recording half and the tests).
+    tavolo::MeterDecoder& decoder() { return *m_decoder; }
+    tavolo::WindowDecoderHost& decoderHost() { return *m_decoderHost; }
+    tavolo::UsbBridgeLink& usbLink() { return *m_usb; }
+    // Frames that stopped at a conversion error since start (shown in the status line).
+    int conversionErrorCount() const { return m_conversionErrors; }
+    // Draws the decoder's state on the controls now (the frame path does it on a
+    // coalescing timer at most every kRenderIntervalMs).
+    void renderReading();
+    static constexpr int kRenderIntervalMs = 40;
 
     // ---- Controls. Names are those of the window's design. ----
     // Top bar
@@ -216,8 +241,17 @@ public:
     // ---- Components owned by the window for the whole run ----
     // The serial port driver (19200 bit/s, 7 data bits, odd parity, COM1 at start)
     // and the state of the connection controls bound to it.
+    // Declared in the order they are built; destroyed in reverse (see ~TFCOMM).
     std::unique_ptr<tavolo::TCommPortDriver> COMM2;
     std::unique_ptr<tavolo::ConnectionControl> m_connection;
+    std::unique_ptr<tavolo::WindowDecoderHost> m_decoderHost;
+    std::unique_ptr<tavolo::MeterDecoder> m_decoder;
+    // The HID controller HidCtl and the USB bridge link. The dispatcher carries
+    // reader hand-overs to the GUI thread and outlives both.
+    std::unique_ptr<tavolo::QtHidDispatcher> m_hidDispatcher;
+    std::unique_ptr<tavolo::TJvHidDeviceController> HidCtl;
+    std::unique_ptr<tavolo::QtHidChangeWatcher> m_hidWatcher;
+    std::unique_ptr<tavolo::UsbBridgeLink> m_usb;
 
 public slots:
     // ---- Start-up and shutdown ----
@@ -289,7 +323,15 @@ private:
     void createMenus();     // tfcomm_layout.cpp
     void createHiddenControls();
     void wireHandlers();
+    void construct(std::shared_ptr<tavolo::HidPlatform> hidPlatform);
     void createSerialLink();
+    void createDecoder();
+    void createUsbLink(std::shared_ptr<tavolo::HidPlatform> hidPlatform);
+    void applyUsbState(unsigned changes);
+    void syncHiddenLogs();
+    void scheduleRender();
+    void conversionNotice(std::string_view message);
+    void applyEditState(QLineEdit* edit, const std::string& text, int selStart, int selLength);
     void applyConnectionState();  // the connection controls as the state says
     void connectionNotice(const tavolo::ConnectionNotice& notice);
     // The serial driver's receive event of the default meter profile.
@@ -304,6 +346,12 @@ private:
     QuestionHook m_question;
     MessageHook m_message;
     bool m_quitConfirmed = false;  // the close box does not ask again after QUIT
+    int m_conversionErrors = 0;
+    bool m_memosDirty = false;    // Memo1/Memo2 behind their logs
+    bool m_historyDirty = false;  // HistoryListBox behind its log
+    QTimer* m_renderTimer = nullptr;  // single shot: the next coalesced render
+    QElapsedTimer m_renderClock;
+    qint64 m_lastRenderMs = -1;       // m_renderClock ms of the last render
 };
 
 // The one instance, set while it exists.

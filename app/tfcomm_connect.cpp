@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QDateTime>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QToolButton>
 
@@ -106,23 +105,3 @@ void TFCOMM::COMConClick()
 
 void TFCOMM::BTCon1Click() { m_connection->BTCon1Click(); }
 void TFCOMM::BtDiscon1Click() { m_connection->BtDiscon1Click(); }
-
-void TFCOMM::VexaDATA(const std::uint8_t* bytes, std::int32_t size)
-{
-    (void)bytes;
-    (void)size;
-}
-
-void TFCOMM::HKorinRData(const std::uint8_t* bytes, std::int32_t size)
-{
-    (void)bytes;
-    (void)size;
-}
-
-void TFCOMM::USBConClick() {}
-void TFCOMM::SetFeatureClick() {}
-void TFCOMM::ReadBtnClick() {}
-void TFCOMM::ClearBtnClick() { HistoryListBox->clear(); }
-void TFCOMM::InfoBtnClick() {}
-void TFCOMM::ConTimerTimer() {}
-void TFCOMM::HidCtlDeviceChange() {}

@@ -25,6 +25,7 @@
 #include "app/shape_circle.h"
 #include "app/tfcomm.h"
 #include "app/window_fonts.h"
+#include "decode/meter_decoder.h"
 
 using tavolo::ClickPanel;
 
@@ -225,7 +226,13 @@ void TFCOMM::createControls()
     RepeatSet = checkBox(client, QStringLiteral("Repeat"), QRect(1, 210, 54, 20), true);
     RepeatSet->setFont(rowFont);
     RecordSI = checkBox(client, QStringLiteral("Sampling Interval           'S"), QRect(55, 210, 143, 20), false);
-    RecordSI->setFont(rowFont);
+    // The caption's blank part lies under RecordSITime. This face is wider than
+    // the original one: set a little tighter so "Sampling Interval" ends before
+    // the edit and the "'S" after it stays inside the box.
+    QFont siFont = rowFont;
+    siFont.setLetterSpacing(QFont::AbsoluteSpacing, -0.4);
+    siFont.setWordSpacing(-1.0);
+    RecordSI->setFont(siFont);
     RecordSITime = edit(client, QStringLiteral("10"), QRect(157, 210, 27, 21));
     RecordNew = speedButton(client, QRect(246, 210, 23, 21), tavolo::blankPageIcon());
     RecordNew->setToolTip(QStringLiteral("Close Data"));
@@ -454,6 +461,8 @@ void TFCOMM::wireHandlers()
     // Chart tool bar.
     connect(BtFill, &QCheckBox::clicked, this, &TFCOMM::btFillClick);
     connect(RepeatSet, &QCheckBox::clicked, this, &TFCOMM::btFillClick);
+    // "Continue Record" is read by the decoder's mode-change step.
+    connect(multirange, &QCheckBox::clicked, this, [this](bool on) { m_decoder->limits().setMultirange(on); });
     connect(multirange, &QCheckBox::clicked, this, &TFCOMM::btFillClick);
     connect(Maxrecord, &QLineEdit::textChanged, this, &TFCOMM::MaxrecordChange);
     connect(BtSave, &QToolButton::clicked, this, &TFCOMM::BtSaveClick);

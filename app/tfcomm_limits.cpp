@@ -1,22 +1,69 @@
-// The limit panel's Hi/Lo edits and the alarm edits.
+// The limit panel's Hi/Lo edits and the alarm edits. The rules are the core's
+// (LimitPanel); these handlers forward keys and texts and write back what the
+// rules make of them.
+#include <QCheckBox>
 #include <QLineEdit>
 
 #include "app/tfcomm.h"
+#include "decode/limit_panel.h"
+#include "decode/meter_decoder.h"
 
-void TFCOMM::T1HIChange(QLineEdit* edit) { (void)edit; }
+namespace {
+
+// The key as the 8-bit character the filters judge; 0 (never passes) beyond Latin-1.
+char keyChar(QChar key)
+{
+    return key.unicode() <= 0xFF ? static_cast<char>(key.unicode()) : '\0';
+}
+
+}  // namespace
 
 bool TFCOMM::T1HIKeyPress(QLineEdit* edit, QChar key)
 {
     (void)edit;
-    return key == QChar(8) || key == QLatin1Char('-') || (key >= QLatin1Char('0') && key <= QLatin1Char('9')) ||
-           (!DecimalSymbol.isEmpty() && key == DecimalSymbol.front());
+    const char c = keyChar(key);
+    return c != '\0' && tavolo::T1HIKeyPress(c, m_decoder->limits().decimalSymbol());
+}
+
+void TFCOMM::T1HIChange(QLineEdit* edit)
+{
+    tavolo::LimitPanel& limits = m_decoder->limits();
+    // A locale change is seen at the next frame; until then the edits use the
+    // separator the decoder last asked for.
+    const std::string text = edit->text().toStdString();
+    const int selStart = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const int selLength = edit->hasSelectedText() ? static_cast<int>(edit->selectedText().size()) : 0;
+    const tavolo::EditState& state =
+        edit == T1HI ? limits.changeT1HI(text, selStart, selLength) : limits.changeT1LO(text, selStart, selLength);
+    applyEditState(edit, state.text, state.selStart, state.selLength);
 }
 
 bool TFCOMM::SetmaxKeyPress(QChar key)
 {
-    return key == QChar(8) || key == QLatin1Char('-') || key == QLatin1Char('+') ||
-           (key >= QLatin1Char('0') && key <= QLatin1Char('9'));
+    const char c = keyChar(key);
+    return c != '\0' && tavolo::SetmaxKeyPress(c);
 }
 
-void TFCOMM::SetmaxExit() {}
-void TFCOMM::SetMinExit() {}
+void TFCOMM::SetmaxExit()
+{
+    tavolo::LimitPanel& limits = m_decoder->limits();
+    std::optional<std::string> error;
+    if (limits.setMaxChecked() != SetMaxB->isChecked())
+        error = limits.setSetMaxChecked(SetMaxB->isChecked());
+    else
+        error = limits.setSetmaxText(Setmax->text().toStdString());
+    if (error)
+        statusNote(QString::fromStdString(*error));
+}
+
+void TFCOMM::SetMinExit()
+{
+    tavolo::LimitPanel& limits = m_decoder->limits();
+    std::optional<std::string> error;
+    if (limits.setMinChecked() != SetMinB->isChecked())
+        error = limits.setSetMinChecked(SetMinB->isChecked());
+    else
+        error = limits.setSetMinText(SetMin->text().toStdString());
+    if (error)
+        statusNote(QString::fromStdString(*error));
+}

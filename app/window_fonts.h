@@ -3,7 +3,8 @@
 #include <QFont>
 
 // The window's two text faces, by the metric-compatible free fonts that stand
-// in for them: "Arial" → Liberation Sans, "MS Sans Serif" → DejaVu Sans.
+// in for them: "Arial" → Liberation Sans, "MS Sans Serif" → DejaVu Sans (its
+// condensed cut, whose widths are closer).
 // Sizes are pixel heights, as the layout gives them. GUI thread only.
 namespace tavolo {
 

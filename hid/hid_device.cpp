@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <system_error>
 
 #include "hid/hid_controller_error.h"
 #include "hid/hid_device_controller.h"
@@ -176,7 +177,14 @@ void TJvHidDevice::StartReader()
     const std::uint16_t length = GetCapabilities().InputReportByteLength;
     m_readerThread = std::make_unique<TJvHidDeviceReadThread>(*this, m_platform, m_pnpRecord->InterfacePath,
                                                               length, m_pollInterval, m_hub);
-    m_readerThread->start();
+    try {
+        m_readerThread->start();
+    } catch (const std::system_error& error) {
+        // No thread to be had: say so like any read that cannot start.
+        m_readerThread.reset();
+        if (m_onReportError)
+            m_onReportError(*this, static_cast<std::uint32_t>(error.code().value()));
+    }
 }
 
 void TJvHidDevice::StopReader()

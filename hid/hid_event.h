@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <cstddef>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace tavolo {

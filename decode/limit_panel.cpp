@@ -52,6 +52,8 @@ bool SetmaxKeyPress(char key)
 
 bool correctSeparator(std::string& text, std::string_view decimalSymbol)
 {
+    if (decimalSymbol.empty())
+        return false;
     const char wrong = decimalSymbol == "." ? ',' : '.';
     const std::size_t at = text.find(wrong);
     if (at == std::string::npos)

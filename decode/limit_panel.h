@@ -40,7 +40,8 @@ bool T1HIChange(EditState& edit, std::string_view decimalSymbol);
 bool SetmaxKeyPress(char key);
 
 // Replaces the first occurrence of the wrong separator ("," under ".", "."
-// under anything else) by the decimal symbol. Returns true when it changed the text.
+// under anything else) by the decimal symbol. Returns true when it changed the
+// text. An empty symbol corrects nothing.
 bool correctSeparator(std::string& text, std::string_view decimalSymbol);
 
 // What the judgement needs from a decoded frame.
@@ -63,8 +64,11 @@ class LimitPanel {
 public:
     LimitPanel();
 
-    // --- decimal symbol (DecimalSymbol), refreshed by the decoder every frame
-    void setDecimalSymbol(std::string_view symbol) { m_decimalSymbol = symbol; }
+    // --- decimal symbol (DecimalSymbol), refreshed by the decoder every frame.
+    // An empty symbol (a failed locale query) counts as ".": without it every
+    // value would lose its decimal point and every limit correction would
+    // delete the user's point ("1.5" would become "15").
+    void setDecimalSymbol(std::string_view symbol) { m_decimalSymbol = symbol.empty() ? "." : symbol; }
     const std::string& decimalSymbol() const { return m_decimalSymbol; }
 
     // --- count class

@@ -67,12 +67,25 @@ TEST(LimitEdits, SeparatorCorrectionReplacesOnlyTheFirstWrongSeparator)
         {"1,5,5", ".", "1.5,5"},
         {"22000", ",", "22000"},
         {"1,5", ",", "1,5"},
+        {"1.5", "", "1.5"},  // no symbol known: nothing to correct to
     };
     for (const Case& c : cases) {
         std::string text = c.text;
         correctSeparator(text, c.symbol);
         EXPECT_EQ(text, c.corrected) << c.text;
     }
+}
+
+TEST(LimitEdits, FailedLocaleQueryKeepsDecimalPoints)
+{
+    test::RecordingHost host;
+    host.symbol = "";
+    MeterDecoder decoder(host);
+    decoder.limits().changeT1HI("1.5", 3, 0);
+    decoder.decodeFrameText("A101000B00000D");
+    EXPECT_EQ(decoder.limits().t1hi().text, "1.5");
+    EXPECT_EQ(decoder.reading().valueText, "01.000");
+    EXPECT_EQ(decoder.reading().judgeText, "Pass");
 }
 
 TEST(LimitEdits, LocaleSwitchCorrectsTheLimitsAtTheNextFrame)

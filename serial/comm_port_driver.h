@@ -46,10 +46,11 @@ struct PortOpenError {
 // Receive only; there is no send operation. Everything, timer ticks included, runs
 // on the owner's thread (the GUI thread in the program); no call is thread-safe.
 //
-// Beyond the classic component: a device that disappears while the port is open is
+// A device that disappears while the port is open (an unplugged adapter) is
 // reported once through OnStatus; the port stays open (IsPortOpen() stays true,
 // nothing is delivered) and the driver tries every ReconnectInterval ms to open
-// the same port name again, reporting DeviceBack when it succeeds.
+// the same port name again, reporting DeviceBack when it succeeds, so a long
+// recording survives a loose cable.
 class TCommPortDriver {
 public:
     // `timer` is owned by the driver; `platform` must outlive it.

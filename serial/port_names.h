@@ -44,7 +44,7 @@ std::vector<std::filesystem::path> systemSerialDevices(const PortNameRoots& root
 
 struct ResolvedPort {
     std::filesystem::path device;  // what to open
-    std::string description;       // "link COM1 -> /dev/pts/4", "2nd serial device", "device path"
+    std::string origin;       // "link COM1 -> /dev/pts/4", "2nd serial device", "device path"
 };
 
 // Resolves a port name or device path. Nothing, with `error` set to a sentence for

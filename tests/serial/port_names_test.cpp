@@ -111,7 +111,7 @@ TEST(ResolvePortName, LinkFirstThenTheNthSystemDevice)
     auto com2 = resolvePortName("com2", sys.roots, error);  // the link wins over ttyACM0
     ASSERT_TRUE(com2) << error;
     EXPECT_EQ(com2->device, sys.roots.linkDir / "COM2");
-    EXPECT_NE(com2->description.find("link"), std::string::npos);
+    EXPECT_NE(com2->origin.find("link"), std::string::npos);
 
     EXPECT_FALSE(resolvePortName("COM3", sys.roots, error));
     EXPECT_NE(error.find("only 2 serial devices"), std::string::npos) << error;

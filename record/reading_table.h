@@ -69,12 +69,14 @@ public:
 
     // Appends a row with the given change state and no change-record entry;
     // the XML load uses it, then restores the record with setChangeLog.
+    // The first row stored into an empty table becomes the current row.
     std::size_t appendStoredRow(const RowValues& values, std::uint8_t rowState);
 
     // Replaces the change record (XML load). Entries must be given in file order.
     void setChangeLog(const ChangeLogEntry* entries, std::size_t count);
 
     // Cells, constant time. Integer fields: empty optional for an empty field.
+    // A row past the end, or a field of the other kind, reads as empty.
     // Text fields: empty view for an empty field; the view stays valid until the
     // table is cleared, moved from, swapped or destroyed (appends keep it valid).
     std::optional<std::int32_t> intValue(std::size_t row, TableField field) const;
@@ -88,11 +90,13 @@ public:
 
     // The current row (the grid follows it); none while the table is empty.
     std::optional<std::size_t> currentRow() const noexcept;
-    void setCurrentRow(std::size_t row);
+    void setCurrentRow(std::size_t row);  // a row past the end is ignored
 
     // Empties rows and change record; internal row numbers start again at 1.
     void clear();
     void swap(ReadingTable& other) noexcept;
+
+    // A moved-from table reads as empty and can be written again.
 
     // Resident bytes held by the table's storage (for the benchmarks).
     std::size_t memoryUsage() const noexcept;

@@ -1,5 +1,7 @@
 #include "serial/posix/posix_serial_platform.h"
 
+#include "serial/posix/custom_speed.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -107,14 +109,19 @@ public:
         if (speed) {
             ::cfsetispeed(&t, *speed);
             ::cfsetospeed(&t, *speed);
-        } else {
-            fail("speed", EINVAL, std::to_string(s.baudRate) + " bit/s is not available here; the speed is unchanged");
         }
 
         if (::tcsetattr(m_fd, TCSANOW, &t) != 0) {
             fail("line settings", errno, "the terminal refused the settings: " + systemText(errno));
         } else {
             checkKept(t, s, fail);
+        }
+        if (!speed) {
+            // 14400 and 56000 bit/s have no termios code; the kernel takes them as numbers.
+            if (const int code = posix::setCustomSpeed(m_fd, s.baudRate); code != 0)
+                fail("speed", code, "cannot set " + std::to_string(s.baudRate) + " bit/s: " + systemText(code));
+            else if (posix::currentSpeed(m_fd) != s.baudRate)
+                fail("speed", 0, "the device kept another speed than " + std::to_string(s.baudRate) + " bit/s");
         }
 
         setModemLine(TIOCM_DTR, s.dtr, "DTR", fail);
@@ -195,7 +202,7 @@ private:
             fail("stop bits", 0, "the device kept another number of stop bits than asked");
         if ((now.c_cflag & CRTSCTS) != (asked.c_cflag & CRTSCTS))
             fail("RTS/CTS handshaking", 0, "the device kept another hardware flow control than asked");
-        if (::cfgetispeed(&now) != ::cfgetispeed(&asked))
+        if (speedCode(s.baudRate) && ::cfgetispeed(&now) != ::cfgetispeed(&asked))
             fail("speed", 0, "the device kept another speed than " + std::to_string(s.baudRate) + " bit/s");
     }
 

@@ -73,11 +73,23 @@ TEST_F(PtyDriverTest, PseudoTerminalRefusalsAreReportedButBytesStillFlow)
         refused.push_back(f.setting);
     // A pseudo-terminal keeps CS8 without parity and has no modem lines.
     EXPECT_NE(std::find(refused.begin(), refused.end(), "data bits"), refused.end());
+    EXPECT_NE(std::find(refused.begin(), refused.end(), "parity"), refused.end());
+    EXPECT_EQ(std::find(refused.begin(), refused.end(), "speed"), refused.end());
     EXPECT_NE(std::find(refused.begin(), refused.end(), "DTR"), refused.end());
     EXPECT_NE(std::find(refused.begin(), refused.end(), "RTS"), refused.end());
     meter.send(kFrame);
     timer.tick();
     EXPECT_EQ(received, kFrame);
+}
+
+TEST_F(PtyDriverTest, EverySpeedOfTheTableIsTaken)
+{
+    ASSERT_TRUE(driver.OpenPort());
+    for (int i = 0; i <= static_cast<int>(TComPortBaudRate::br115200); ++i) {
+        driver.SetComPortSpeed(static_cast<TComPortBaudRate>(i));
+        for (const SettingFailure& f : driver.LastSettingFailures())
+            EXPECT_NE(f.setting, "speed") << baudRateBitsPerSecond(static_cast<TComPortBaudRate>(i)) << ": " << f.message;
+    }
 }
 
 TEST_F(PtyDriverTest, FramesSplitAnywhereAndTwoInOneChunkArriveInOrder)

@@ -31,6 +31,10 @@ namespace {
 // HIDRAW_BUFFER_SIZE); the ring cannot be resized from user space.
 constexpr std::uint32_t kHidrawRingReports = 64;
 
+// hidapi keeps the reason of a failed enumeration or open in one global string;
+// the GUI thread enumerates while readers open their handles.
+std::mutex g_hidapiGlobals;
+
 // Used when the report descriptor cannot be read: a full-speed interrupt report
 // and its ID byte. hidraw returns whole reports whatever the buffer, so a longer
 // report is only cut, never mixed with the next.
@@ -283,6 +287,7 @@ public:
     {
         std::vector<HidInterfaceEntry> entries;
         std::map<std::string, NodeInfo> nodes;
+        std::unique_lock globals(g_hidapiGlobals);
         hid_device_info* list = hid_enumerate(0, 0);
         for (hid_device_info* info = list; info; info = info->next) {
             if (!info->path)
@@ -308,6 +313,7 @@ public:
             entries.push_back(std::move(entry));
         }
         hid_free_enumeration(list);
+        globals.unlock();
         std::lock_guard lock(m_mutex);
         m_nodes = std::move(nodes);
         return entries;
@@ -341,7 +347,11 @@ public:
             return nullptr;
         }
         ::close(probe);
-        hid_device* device = hid_open_path(path.c_str());
+        hid_device* device = nullptr;
+        {
+            std::lock_guard globals(g_hidapiGlobals);
+            device = hid_open_path(path.c_str());
+        }
         if (!device) {
             error = EIO;
             return nullptr;

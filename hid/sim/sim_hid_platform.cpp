@@ -160,6 +160,20 @@ SimHidPlatform::DeviceSpec SimHidPlatform::bridgeSpec()
     return spec;
 }
 
+std::vector<std::vector<std::uint8_t>> SimHidPlatform::bridgeReports(std::span<const std::uint8_t> meterBytes)
+{
+    std::vector<std::vector<std::uint8_t>> reports;
+    for (std::size_t at = 0; at < meterBytes.size(); at += 9) {
+        const std::size_t n = std::min<std::size_t>(9, meterBytes.size() - at);
+        std::vector<std::uint8_t> report(11, 0);
+        report[1] = static_cast<std::uint8_t>(n);
+        std::copy_n(meterBytes.begin() + static_cast<std::ptrdiff_t>(at), n, report.begin() + 2);
+        reports.push_back(std::move(report));
+    }
+    reports.emplace_back(11, 0);
+    return reports;
+}
+
 SimHidPlatform::SimHidPlatform() : m_eventFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 SimHidPlatform::~SimHidPlatform()

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ public:
     // The bridge cable: "USB to Serial", no serial number, input reports of a
     // count byte and 9 meter bytes.
     static DeviceSpec bridgeSpec();
+
+    // The input reports by which the bridge delivers `meterBytes`: data reports of
+    // up to 9 meter bytes each, then one idle report; report ID 0, 11 bytes each.
+    static std::vector<std::vector<std::uint8_t>> bridgeReports(std::span<const std::uint8_t> meterBytes);
 
     SimHidPlatform();
 

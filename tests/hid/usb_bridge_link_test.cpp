@@ -48,17 +48,11 @@ protected:
 
     TJvHidDevice* selected() const { return link->DevListBox().at(link->DevListBoxItemIndex()).device; }
 
-    // One frame as the bridge sends it: two data reports and an idle one (report ID 0).
+    // One frame as the bridge sends it: two data reports and an idle one.
     void sendFrame(const std::string& path)
     {
-        std::vector<std::uint8_t> first{0, 9};
-        first.insert(first.end(), kFrame.begin(), kFrame.begin() + 9);
-        std::vector<std::uint8_t> second{0, 5};
-        second.insert(second.end(), kFrame.begin() + 9, kFrame.end());
-        second.resize(10, 0);
-        sim->queueReport(path, first);
-        sim->queueReport(path, second);
-        sim->queueReport(path, std::vector<std::uint8_t>(10, 0));
+        for (auto& report : SimHidPlatform::bridgeReports(kFrame))
+            sim->queueReport(path, std::move(report));
     }
 
     bool historyHas(const std::string& line) const

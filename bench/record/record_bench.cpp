@@ -5,6 +5,7 @@
 #include "bench/record/reading_pool.h"
 #include "record/chart_control.h"
 #include "record/chart_panel.h"
+#include "record/meter_session.h"
 #include "record/record_rule.h"
 
 namespace tavolo {
@@ -101,6 +102,19 @@ void BM_ChartVisibleCopy(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ChartVisibleCopy);
+
+// A whole frame from the wire: decoding, recall clock, record rule and chart.
+void BM_SessionFrame(benchmark::State& state)
+{
+    MeterSession session(nullptr, [] { return ClockTime{12, 0, 0}; });
+    session.recordRule().state().MaxRecords = 2'000'000'000;
+    const std::uint8_t frame[] = {0x0A, 0x34, 0x30, 0x33, 0x32, 0x31, 0x30, 0x3B,
+                                  0x30, 0x30, 0x30, 0x3A, 0x30, 0x0D};
+    for (auto _ : state)
+        session.VexaDATA(frame, sizeof frame);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SessionFrame);
 
 }  // namespace
 }  // namespace tavolo

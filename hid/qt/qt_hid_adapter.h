@@ -2,7 +2,9 @@
 
 // The HID layer's bridge to the Qt event loop, for the window.
 //
-// QtHidDispatcher carries reader hand-overs to the GUI thread as queued calls.
+// QtHidDispatcher carries reader hand-overs to the GUI thread: the tasks wait in
+// a queue of its own and an eventfd wakes the GUI thread's event loop, so nothing
+// but a counter crosses threads outside that queue's mutex.
 // QtHidChangeWatcher watches the controller's device-change descriptor and runs
 // its DeviceChangeHook when it fires.
 //
@@ -11,7 +13,9 @@
 
 #include <QObject>
 
+#include <deque>
 #include <functional>
+#include <mutex>
 
 #include "hid/hid_device_controller.h"
 #include "hid/hid_hand_over.h"
@@ -23,9 +27,20 @@ namespace tavolo {
 class QtHidDispatcher final : public QObject, public HidGuiDispatcher {
     Q_OBJECT
 public:
+    // Create on the GUI thread; the tasks run there.
     explicit QtHidDispatcher(QObject* parent = nullptr);
-    // Any thread: queues `task` for this object's thread.
+    ~QtHidDispatcher() override;
+
+    // Any thread: queues `task` for the GUI thread.
     void post(std::function<void()> task) override;
+
+private:
+    void runPosted();
+
+    int m_wakeFd = -1;
+    QSocketNotifier* m_wake = nullptr;
+    std::mutex m_mutex;
+    std::deque<std::function<void()>> m_tasks;
 };
 
 class QtHidChangeWatcher final : public QObject {

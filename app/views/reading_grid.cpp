@@ -16,6 +16,7 @@ void setupReadingGrid(QTableView& grid, ReadingTableModel& model)
     grid.setSelectionMode(QAbstractItemView::SingleSelection);
     grid.setShowGrid(true);
     grid.setWordWrap(false);
+    grid.setTextElideMode(Qt::ElideNone);  // a narrow column clips its text instead of eliding
     grid.setCornerButtonEnabled(false);
     grid.setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     grid.setVerticalScrollMode(QAbstractItemView::ScrollPerItem);

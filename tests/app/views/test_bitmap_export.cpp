@@ -1,4 +1,4 @@
-// The chart bitmap's name rule and the safe write of the BMP file.
+// The safe write of the chart's BMP file.
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -10,24 +10,6 @@ class BitmapExportTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void nameRule_data()
-    {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("written");
-        QTest::newRow("bmp kept") << "/d/chart.bmp" << "/d/chart.bmp";
-        QTest::newRow("other extension replaced") << "/d/chart.png" << "/d/chart.bmp";
-        QTest::newRow("upper-case BMP replaced") << "/d/chart.BMP" << "/d/chart.bmp";
-        QTest::newRow("none added") << "/d/chart" << "/d/chart.bmp";
-        QTest::newRow("dot in folder only") << "/d.v2/chart" << "/d.v2/chart.bmp";
-        QTest::newRow("last dot counts") << "/d/a.bmp.txt" << "/d/a.bmp.bmp";
-    }
-    void nameRule()
-    {
-        QFETCH(QString, chosen);
-        QFETCH(QString, written);
-        QCOMPARE(tavolo::bitmapFileName(chosen), written);
-    }
-
     void writesABmpOfTheImagesSize()
     {
         QTemporaryDir dir;

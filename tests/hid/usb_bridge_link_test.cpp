@@ -168,6 +168,22 @@ TEST_F(LinkTest, BridgeWithoutPermissionSaysWhichNodeAndHowToFixIt)
     EXPECT_NE(messages[0].text.find("70-tavolo-usb-bridge.rules"), std::string::npos);
 }
 
+TEST_F(LinkTest, UnopenableNodeIsNamedBesideTheMissingCableMessage)
+{
+    auto spec = SimHidPlatform::bridgeSpec();
+    spec.allowOpen = false;
+    spec.refusedError = EACCES;
+    const std::string node = sim->addDevice(spec);
+    start();
+    EXPECT_TRUE(link->DevListBox().empty());
+
+    link->clickUSBCon();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text.rfind(UsbBridgeLink::kNotConnectedText, 0), 0u) << messages[0].text;
+    EXPECT_NE(messages[0].text.find(node), std::string::npos);
+    EXPECT_NE(messages[0].text.find("70-tavolo-usb-bridge.rules"), std::string::npos);
+}
+
 TEST_F(LinkTest, QueryOnlyBridgeForOtherReasonsGoesUpSilently)
 {
     auto spec = SimHidPlatform::bridgeSpec();

@@ -14,13 +14,14 @@
 // become that byte, anything above refuses the file rather than change a value);
 // whitespace between tags; attribute values in double or single quotes with the
 // references &lt; &gt; &amp; &apos; &quot; and any decimal or hexadecimal
-// character reference up to 255. DATAPACKET must hold METADATA with FIELDS
+// character reference up to 255; every other byte of a value is taken as it
+// stands (as the writer leaves it). DATAPACKET must hold METADATA with FIELDS
 // before ROWDATA; elements the packet does not know are skipped whole. Fields
 // bind to the table by name (fieldname, else attrname) without regard to letter
 // case; No and NVal need an integer type (i1 i2 i4 i8 ui1 ui2 ui4 ui8), the
 // others a string type (string, string.uni); extra fields are ignored. RowState
 // and CHANGE_LOG (numbers separated by any run of blanks) are restored.
-// Refused: anything else, e.g. a missing field, a wrong kind, a broken
+// Refused: anything else, e.g. a byte-order mark or the binary packet form, a missing field, a wrong kind, a broken
 // reference, a duplicate attribute, text outside tags, an integer that does not
 // fit 32 bits, bytes after the packet.
 namespace tavolo {

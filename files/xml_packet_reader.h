@@ -21,9 +21,9 @@
 // case; No and NVal need an integer type (i1 i2 i4 i8 ui1 ui2 ui4 ui8), the
 // others a string type (string, string.uni); extra fields are ignored. RowState
 // and CHANGE_LOG (numbers separated by any run of blanks) are restored.
-// Refused: anything else, e.g. a byte-order mark or the binary packet form, a missing field, a wrong kind, a broken
-// reference, a duplicate attribute, text outside tags, an integer that does not
-// fit 32 bits, bytes after the packet.
+// Refused: anything else, e.g. a byte-order mark, the binary packet form, a
+// missing field, a wrong kind, a broken reference, a duplicate attribute, text
+// outside tags, an integer that does not fit 32 bits, bytes after the packet.
 namespace tavolo {
 
 // Reads a packet from `in` into `fresh`, which must be empty. On failure `fresh`

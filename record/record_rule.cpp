@@ -37,11 +37,8 @@ std::optional<std::int32_t> RecordRule::wholeCount(double NumericValue) noexcept
 std::string_view RecordRule::formatTime(ClockTime t)
 {
     auto two = [this](int v) {
-        v = v < 0 ? 0 : v;
-        if (v >= 100) {
-            m_timeText += std::to_string(v);
-            return;
-        }
+        // Parts are 0..23 and 0..59; anything else is clamped to two digits.
+        v = v < 0 ? 0 : (v > 99 ? 99 : v);
         m_timeText += static_cast<char>('0' + v / 10);
         m_timeText += static_cast<char>('0' + v % 10);
     };
@@ -54,6 +51,19 @@ std::string_view RecordRule::formatTime(ClockTime t)
     return m_timeText;
 }
 
+bool RecordRule::repeatsLastKey(const Reading& r) const noexcept
+{
+    // The key is ValueText + AcDcText + UnitText + RangeText; compared piece by
+    // piece so that no key is built for a reading that is not recorded.
+    std::string_view last = m_state.LastRecordKey;
+    for (const std::string* part : {&r.valueText, &r.acDcText, &r.unitText, &r.rangeText}) {
+        if (last.substr(0, part->size()) != *part)
+            return false;
+        last.remove_prefix(part->size());
+    }
+    return last.empty();
+}
+
 RecordOutcome RecordRule::INDataToTable(const Reading& reading, ClockTime RecordTime,
                                         const RecordSettings& settings)
 {
@@ -62,14 +72,13 @@ RecordOutcome RecordRule::INDataToTable(const Reading& reading, ClockTime Record
     if (settings.RecordSI && m_state.SampleCountdown != 0)
         return RecordOutcome::Sampling;
 
-    m_key.clear();
-    m_key += reading.valueText;
-    m_key += reading.acDcText;
-    m_key += reading.unitText;
-    m_key += reading.rangeText;
     RecordOutcome outcome = RecordOutcome::ChartedOnly;
-    if (settings.RepeatSet || m_key != m_state.LastRecordKey) {
-        m_state.LastRecordKey = m_key;
+    if (settings.RepeatSet || !repeatsLastKey(reading)) {
+        std::string& key = m_state.LastRecordKey;
+        key.assign(reading.valueText);
+        key += reading.acDcText;
+        key += reading.unitText;
+        key += reading.rangeText;
         m_state.SampleCountdown = samplingSeconds(settings.RecordSITime);
         ++m_state.RecordCount;
 

@@ -64,13 +64,13 @@ public:
 
 private:
     std::string_view formatTime(ClockTime t);
+    bool repeatsLastKey(const Reading& reading) const noexcept;
 
     ReadingTable* m_table;
     ChartPanel* m_chart;
     RecordState m_state;
     std::string m_timeSeparator = ":";
-    std::string m_key;       // reused for every reading: no allocation per frame
-    std::string m_timeText;
+    std::string m_timeText;  // reused for every row: no allocation per frame
 };
 
 }  // namespace tavolo

@@ -1,5 +1,6 @@
 #include "hid/usb_bridge_link.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -442,10 +443,13 @@ void UsbBridgeLink::handleInputReport(FrameProfile profile, std::uint8_t ReportI
         std::string line = "R ";
         appendHexByte(line, ReportID);
         line += "  ";
-        for (std::uint16_t i = 0; i < Size; ++i) {
+        const std::size_t shown = std::min<std::size_t>(Size, kMaxLoggedReportBytes);
+        for (std::size_t i = 0; i < shown; ++i) {
             appendHexByte(line, Data[i]);
             line += ' ';
         }
+        if (shown < Size)
+            line += "...";
         addHistoryLine(std::move(line));
         return;
     }

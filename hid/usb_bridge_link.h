@@ -31,7 +31,10 @@ public:
     static constexpr std::size_t kLogTailLines = 5000;
     // Meter bytes collected for one frame at most; a burst without end would
     // otherwise grow without bound. Only the first 14 are ever decoded.
-    static constexpr std::size_t kMaxBurstBytes = 4096;
+    static constexpr std::size_t kMaxBurstBytes = 256;
+    // Report bytes shown in one history line; longer reports (not the bridge's)
+    // end their line with "...".
+    static constexpr std::size_t kMaxLoggedReportBytes = 64;
 
     static constexpr std::string_view kNotConnectedText =
         "USB interface cable is not securely connected, please check and re-try.";

@@ -135,6 +135,16 @@ TEST_F(BridgeFramesTest, DataReportsAreLoggedAndTheBurstGoesToMemo2)
     EXPECT_EQ(link->Memo1().back(), "40");
 }
 
+TEST_F(BridgeFramesTest, AnOversizedReportIsLoggedShortened)
+{
+    Report big(300, 0x41);
+    big[0] = 1;
+    vexa(big);
+    const std::string& line = link->HistoryListBox().back();
+    EXPECT_EQ(line.size(), std::string("R 00  ").size() + 3 * UsbBridgeLink::kMaxLoggedReportBytes + 3);
+    EXPECT_EQ(line.substr(line.size() - 3), "...");
+}
+
 TEST_F(BridgeFramesTest, DataReportRestartsTheIdleCount)
 {
     vexa(idle());

@@ -189,6 +189,7 @@ void TCommPortDriver::PollPort()
 void TCommPortDriver::deviceLost(const ReadResult& result)
 {
     m_lostDevice = m_device->devicePath();
+    m_lostIdentity = m_device->identity();
     // Closing lets the system free the device, so that a replugged adapter comes
     // back under its old name and a restarted simulator can reuse its terminal.
     m_device.reset();
@@ -211,6 +212,8 @@ void TCommPortDriver::tryReconnect()
     std::unique_ptr<SerialDevice> device = m_platform.open(m_openedName, error);
     if (!device)
         return;  // still away; the lost notice stands, try again later
+    if (device->identity() != m_lostIdentity)
+        return;  // another device under the same name: not ours, wait for ours
     m_device = std::move(device);
     ApplyLineSettings();
     const std::string text = m_openedName + " (" + m_device->devicePath() + "): the device is back; reading again.";

@@ -159,6 +159,7 @@ private:
     std::unique_ptr<std::uint8_t[]> m_buffer;  // ComPortInBufSize bytes, reused by every tick
     std::string m_openedName;                  // the port name of the open port
     std::string m_lostDevice;                  // the device that went away
+    std::string m_lostIdentity;                // and what its port name led to
     std::uint32_t m_reconnectIntervalMs = 2000;
     std::uint32_t m_msSinceReconnectTry = 0;
     PortOpenError m_lastOpenError;

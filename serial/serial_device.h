@@ -84,6 +84,12 @@ public:
 
     // The device actually opened ("/dev/ttyUSB0", "/dev/pts/3", a simulated name).
     virtual const std::string& devicePath() const = 0;
+
+    // What the port name led to: the link for a linked name (whatever it points
+    // at now), else the device itself. A device that comes back after being lost
+    // is taken only under the same identity, so that a reconnect never lands on
+    // another adapter that has moved up to the same COM number.
+    virtual const std::string& identity() const { return devicePath(); }
 };
 
 // Opens devices by the program's port names ("COM1") or, where the platform

@@ -53,7 +53,8 @@ tcflag_t sizeFlag(std::uint8_t dataBits)
 
 class PosixSerialDevice final : public SerialDevice {
 public:
-    PosixSerialDevice(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    PosixSerialDevice(int fd, std::string path, std::string identity)
+        : m_fd(fd), m_path(std::move(path)), m_identity(std::move(identity)) {}
     ~PosixSerialDevice() override
     {
         // The exclusive mode outlives this descriptor while another one (the
@@ -175,6 +176,7 @@ public:
     }
 
     const std::string& devicePath() const override { return m_path; }
+    const std::string& identity() const override { return m_identity; }
 
 private:
     template <typename Fail>
@@ -208,6 +210,7 @@ private:
 
     int m_fd;
     std::string m_path;
+    std::string m_identity;
 };
 
 std::string openFailureReason(int code)
@@ -272,7 +275,7 @@ std::unique_ptr<SerialDevice> PosixSerialPlatform::open(const std::string& name,
         return nullptr;
     }
     ::ioctl(fd, TIOCEXCL);  // best effort; pseudo-terminals and root ignore it
-    return std::make_unique<PosixSerialDevice>(fd, error.device);
+    return std::make_unique<PosixSerialDevice>(fd, error.device, port->device.string());
 }
 
 SerialPlatform& systemSerialPlatform()

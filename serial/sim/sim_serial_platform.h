@@ -29,6 +29,9 @@ public:
     // `errorCode`, and opens fail with ENOENT until plug().
     void unplug(int errorCode);
     void plug() { m_present = true; }
+    // Another device appears under this name from now on (a second adapter that
+    // moved up to the same COM number).
+    void replaceDevice(std::string devicePath) { m_devicePath = std::move(devicePath); }
     // Opens fail with `errorCode` and `message` (EACCES, EBUSY, ...); 0 clears it.
     void failOpens(int errorCode, std::string message = {});
     // Settings the device refuses, returned by every applyLineSettings (e.g. DTR

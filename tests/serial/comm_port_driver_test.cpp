@@ -345,6 +345,27 @@ TEST_F(DriverTest, VanishedDeviceIsReportedOnceAndReopenedByItself)
     EXPECT_EQ(received(), "again");
 }
 
+TEST_F(DriverTest, ReconnectNeverTakesAnotherDeviceUnderTheSameName)
+{
+    driver.SetReconnectInterval(50);
+    ASSERT_TRUE(driver.OpenPort());
+    com1.unplug(EIO);
+    timer.tick();
+    com1.replaceDevice("sim:second-adapter");
+    com1.plug();
+    for (int i = 0; i < 5; ++i)
+        timer.tick();
+    EXPECT_TRUE(driver.IsDeviceLost());
+    EXPECT_FALSE(com1.isOpen());  // tried, and let go at once
+    EXPECT_EQ(statuses.size(), 1u);
+
+    com1.replaceDevice("sim:COM1");  // ours is back
+    timer.tick();
+    EXPECT_FALSE(driver.IsDeviceLost());
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(statuses[1].kind, PortStatusKind::DeviceBack);
+}
+
 TEST_F(DriverTest, SettingsChangedWhileTheDeviceIsAwayApplyWhenItReturns)
 {
     driver.SetReconnectInterval(50);

@@ -180,6 +180,60 @@ TEST_F(PtyDriverTest, VanishingTerminalIsReportedOnceAndReopenedUnderTheSameLink
     EXPECT_EQ(received, "firstsecond");
 }
 
+// Two adapters seen by the system as ttyUSB0 and ttyUSB1 (pseudo-terminals behind
+// a fake /dev). When the first is unplugged, COM1 would now name the second: the
+// driver must wait for the first instead of reading the wrong meter.
+TEST(PtySystemDevices, ReconnectWaitsForTheSameAdapter)
+{
+    TempDir root;
+    const PortNameRoots roots{root.path() / "links", root.path() / "sys", root.path() / "dev"};
+    std::filesystem::create_directories(roots.devDir);
+    auto plugIn = [&roots](const std::string& name, const PtyPair& pty) {
+        std::filesystem::create_directories(roots.sysClassTty / name);
+        std::filesystem::create_symlink(pty.slavePath(), roots.devDir / name);
+    };
+    auto unplug = [&roots](const std::string& name) {
+        std::filesystem::remove_all(roots.sysClassTty / name);
+        std::filesystem::remove(roots.devDir / name);
+    };
+    auto first = std::make_unique<PtyPair>();
+    PtyPair second;
+    plugIn("ttyUSB0", *first);
+    plugIn("ttyUSB1", second);
+
+    PosixSerialPlatform platform(roots);
+    TCommPortDriver driver(std::make_unique<ManualPollTimer>(), platform);
+    auto& timer = static_cast<ManualPollTimer&>(driver.Timer());
+    driver.SetComPort(TComPortNumber::pnCOM1);
+    driver.SetReconnectInterval(50);
+    std::string received;
+    std::vector<PortStatusKind> statuses;
+    driver.SetOnReceiveData([&](TCommPortDriver*, const std::uint8_t* data, std::int32_t size) {
+        received.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
+    });
+    driver.SetOnStatus([&](TCommPortDriver*, const PortStatus& s) { statuses.push_back(s.kind); });
+    ASSERT_TRUE(driver.OpenPort()) << driver.LastOpenError().error.message;
+
+    first.reset();  // unplugged
+    unplug("ttyUSB0");
+    timer.tick();
+    ASSERT_EQ(statuses, std::vector<PortStatusKind>{PortStatusKind::DeviceLost});
+    for (int i = 0; i < 5; ++i)
+        timer.tick();
+    second.send("wrong meter");
+    timer.tick();
+    EXPECT_TRUE(driver.IsDeviceLost());
+    EXPECT_EQ(received, "");
+
+    PtyPair back;  // plugged in again, under its old name
+    plugIn("ttyUSB0", back);
+    timer.tick();
+    ASSERT_EQ(statuses.size(), 2u);
+    back.send("right meter");
+    timer.tick();
+    EXPECT_EQ(received, "right meter");
+}
+
 TEST(PosixSerialOpen, FailuresNameTheDeviceAndTheReason)
 {
     TempDir dir;

@@ -28,9 +28,11 @@ bool TFCOMM::T1HIKeyPress(QLineEdit* edit, QChar key)
 void TFCOMM::T1HIChange(QLineEdit* edit)
 {
     tavolo::LimitPanel& limits = m_decoder->limits();
-    // A locale change is seen at the next frame; until then the edits use the
-    // separator the decoder last asked for.
-    const std::string text = edit->text().toStdString();
+    // Typed keys are filtered already; a pasted text with the other separator
+    // ("1.5" where the locale writes "1,5") is mended as the next frame would
+    // mend it, instead of being thrown away as no number.
+    std::string text = edit->text().toStdString();
+    tavolo::correctSeparator(text, limits.decimalSymbol());
     const int selStart = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
     const int selLength = edit->hasSelectedText() ? static_cast<int>(edit->selectedText().size()) : 0;
     const tavolo::EditState& state =

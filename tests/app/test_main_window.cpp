@@ -1,0 +1,424 @@
+// The main window as a user meets it: start-up state, the port selector, the
+// two links and their exclusion, the limit edits, the verdict colours, the quit
+// question, and readings arriving through the real serial path from a
+// pseudo-terminal. Offscreen; modal boxes are answered through the window's hooks.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/click_panel.h"
+#include "app/lcd_panel_widget.h"
+#include "app/shape_circle.h"
+#include "app/tfcomm.h"
+#include "decode/meter_decoder.h"
+#include "frame_encoder.h"
+#include "hid/sim/sim_hid_platform.h"
+#include "pty_line.h"
+#include "serial/comm_port_driver.h"
+
+namespace {
+
+const QString kQuitQuestion = QStringLiteral("Are you sure that you want to quit this application?");
+const QColor kGreen(0, 128, 0);
+const QColor kRed(255, 0, 0);
+
+// A DC volts reading in the 1.000/10.00 ranges with the given digits.
+tavolo::sim::MeterFrame dcVolts(const char* digits, std::uint8_t range = 1)
+{
+    tavolo::sim::MeterFrame f;
+    f.range = range;
+    f.digits = digits;
+    f.function = 11;
+    f.options = 10;  // DC, AUTO
+    return f;
+}
+
+std::vector<std::uint8_t> wire(const std::vector<tavolo::sim::MeterFrame>& frames, bool leadingLf = true)
+{
+    std::vector<std::uint8_t> bytes;
+    if (leadingLf)
+        bytes.push_back(tavolo::sim::kLf);  // the line end before the first frame
+    for (const auto& f : frames) {
+        const auto b = tavolo::sim::encodeFrame(f);
+        bytes.insert(bytes.end(), b.begin(), b.end());
+    }
+    return bytes;
+}
+
+// The window with its modal boxes answered by the test.
+struct Window {
+    explicit Window(std::shared_ptr<tavolo::HidPlatform> hid = std::make_shared<tavolo::SimHidPlatform>())
+        : w(std::move(hid))
+    {
+        w.setQuestionHook([this](const QString& text) {
+            questions << text;
+            return answer;
+        });
+        w.setMessageHook([this](const QString& text) { messages << text; });
+        w.show();
+    }
+
+    // Bytes as the serial driver's receive event hands them over.
+    void receive(const std::vector<std::uint8_t>& bytes)
+    {
+        COMM2().OnReceiveData()(&COMM2(), bytes.data(), static_cast<std::int32_t>(bytes.size()));
+        w.renderReading();
+    }
+    tavolo::TCommPortDriver& COMM2() { return *w.COMM2; }
+
+    TFCOMM w;
+    bool answer = false;
+    QStringList questions;
+    QStringList messages;
+};
+
+QColor baseOf(QWidget* w) { return w->palette().color(QPalette::Base); }
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_ports.isValid());
+        qputenv("TAVOLO_PORT_DIR", QFile::encodeName(m_ports.path()));
+        QDir(m_ports.path()).remove(QStringLiteral("COM1"));
+    }
+
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void startUpState()
+    {
+        Window t;
+        TFCOMM& w = t.w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tavolo Interface Program Ver 4.02") +
+                                      (TFCOMM::IsWow64Host() ? QStringLiteral("(x64)") : QStringLiteral("(x86)")));
+        QCOMPARE(w.centralWidget()->size(), QSize(714, 477));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        // Top bar.
+        QCOMPARE(w.BtCOM1->text(), QStringLiteral("COM 1"));
+        QVERIFY(w.BtCOM1->isVisible());
+        QVERIFY(!w.BtCOM2->isVisible() && !w.BtCOM3->isVisible() && !w.BtCOM4->isVisible());
+        QCOMPARE(w.COMCon->text(), QStringLiteral("COM Connect"));
+        QCOMPARE(w.USBCon->text(), QStringLiteral("USB Connect"));
+        QVERIFY(!w.COMCon->isChecked() && !w.USBCon->isChecked());
+        QCOMPARE(w.BitBtn1->text(), QStringLiteral("QUIT"));
+        QCOMPARE(w.COMCon->geometry(), QRect(66, 5, 152, 25));
+
+        // LCD panel and limit panel.
+        QCOMPARE(w.Panel1->readout(), QStringLiteral("22000"));
+        QCOMPARE(w.Panel1->state().barMaximum, 22);
+        QCOMPARE(w.Panel1->geometry(), QRect(3, 28, 334, 181));
+        QCOMPARE(w.T1HI->text(), QStringLiteral("22000"));
+        QCOMPARE(w.T1LO->text(), QStringLiteral("-22000"));
+        QCOMPARE(w.T1VALUE->text(), QStringLiteral("0"));
+        QCOMPARE(w.judge->text(), QString());
+        QVERIFY(w.CONokN->isVisible() && !w.CONok->isVisible());
+        QCOMPARE(w.Setmax->text(), QStringLiteral("22000"));
+        QCOMPARE(w.SetMin->text(), QStringLiteral("-22000"));
+
+        // Menus: only "Record" shows; its limit items with "10000" checked.
+        QStringList shown;
+        for (QAction* a : w.menuBar()->actions())
+            if (a->isVisible())
+                shown << a->text();
+        QCOMPARE(shown, QStringList{QStringLiteral("Record")});
+        QVERIFY(!w.New1->isVisible() && !w.Save1->isVisible());
+        const QList<QAction*> limits = {w.N10001, w.N50001, w.N100001, w.N500001, w.N1000001, w.limitess};
+        QStringList captions;
+        for (QAction* a : limits) {
+            captions << a->text();
+            QCOMPARE(a->isChecked(), a == w.N100001);
+        }
+        QCOMPARE(captions, (QStringList{"1000", "5000", "10000", "50000", "100000", "limitless"}));
+        QVERIFY(w.COM11->isChecked() && !w.COM21->isChecked());
+        QVERIFY(w.START1->isEnabled() && !w.STOP1->isEnabled());
+        QVERIFY(w.Fill1->isChecked() && w.BtFill->isChecked() && w.RepeatSet->isChecked());
+
+        // Timers.
+        QVERIFY(w.ConTimer->isActive() && w.ConTimer->interval() == 300);
+        QVERIFY(w.Trecord->isActive() && w.Trecord->interval() == 1000);
+        QVERIFY(!w.Timer2->isActive() && w.Timer2->interval() == 2000 && w.Timer2->isSingleShot());
+
+        // State holders: never seen, never reached by Tab; only four hints exist.
+        QVERIFY(w.IFVexa->isChecked() && !w.IFHalvo->isChecked());
+        QVERIFY(!w.BtDiscon->isVisibleTo(w.HiddenArea) && w.BTCon->isVisibleTo(w.HiddenArea));
+        for (QWidget* hidden : w.HiddenArea->findChildren<QWidget*>())
+            QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
+        QWidget* start = w.T1HI;
+        QWidget* next = start->nextInFocusChain();
+        for (int guard = 0; next != start && guard < 500; ++guard, next = next->nextInFocusChain()) {
+            if (next->focusPolicy() & Qt::TabFocus)
+                QVERIFY2(!w.HiddenArea->isAncestorOf(next), qPrintable(next->metaObject()->className()));
+        }
+        QSet<QString> hints;
+        for (QWidget* c : w.findChildren<QWidget*>())
+            if (!c->toolTip().isEmpty())
+                hints << c->toolTip();
+        QCOMPARE(hints, (QSet<QString>{"Can't for empty", "Close Data", "Open old data files", "Save data files"}));
+    }
+
+    void selectorCycle()
+    {
+        Window t;
+        TFCOMM& w = t.w;
+        const QList<tavolo::ClickPanel*> panels = {w.BtCOM1, w.BtCOM2, w.BtCOM3, w.BtCOM4};
+        const QList<QAction*> items = {w.COM11, w.COM21, w.COM31, w.COM41};
+        int port = 0;  // index of the port shown
+        for (int click = 1; click <= 4; ++click) {
+            QTest::mouseClick(panels[port], Qt::LeftButton);
+            port = (port + 1) % 4;
+            for (int i = 0; i < 4; ++i) {
+                QCOMPARE(panels[i]->isVisible(), i == port);
+                QCOMPARE(items[i]->isChecked(), i == port);
+            }
+            QCOMPARE(static_cast<int>(t.COMM2().ComPort()), port);
+        }
+        QCOMPARE(w.BtCOM1->text(), QStringLiteral("COM 1"));
+        // The hidden menu items choose as well.
+        w.COM31->trigger();
+        QVERIFY(w.BtCOM3->isVisible() && w.COM31->isChecked());
+        QCOMPARE(t.COMM2().ComPort(), tavolo::TComPortNumber::pnCOM3);
+    }
+
+    void portThatCannotOpenTellsWhyAndStaysIdle()
+    {
+        // COM1 leads to a device that is not there.
+        QVERIFY(QFile::link(QStringLiteral("/nonexistent/ttyUSB9"), m_ports.filePath(QStringLiteral("COM1"))));
+        Window t;
+        TFCOMM& w = t.w;
+        QTest::mouseClick(w.COMCon, Qt::LeftButton);
+        QCOMPARE(t.messages.size(), 1);
+        QVERIFY2(t.messages[0].contains(QLatin1String("COM1")), qPrintable(t.messages[0]));
+        QVERIFY2(t.messages[0].contains(QLatin1String("/nonexistent/ttyUSB9")), qPrintable(t.messages[0]));
+        QVERIFY(!w.COMCon->isChecked());
+        QVERIFY(w.USBCon->isVisible());
+        QVERIFY(w.BtCOM1->isEnabled());
+        QVERIFY(!t.COMM2().IsPortOpen());
+        QVERIFY(w.StatusLine->text().contains(QLatin1String("COM1")));
+    }
+
+    void connectDisconnectAndTheLinksExcludeEachOther()
+    {
+        std::string error;
+        auto pty = tavolo::sim::PtyLine::open(error);
+        QVERIFY2(pty, error.c_str());
+        auto link = tavolo::sim::PortLink::create(m_ports.path().toStdString(), "COM1", pty->slavePath(), error);
+        QVERIFY2(link, error.c_str());
+
+        auto hid = std::make_shared<tavolo::SimHidPlatform>();
+        hid->addDevice(tavolo::SimHidPlatform::bridgeSpec());
+        Window t(hid);
+        TFCOMM& w = t.w;
+
+        // Serial on: the USB button goes, the choice is locked.
+        QTest::mouseClick(w.COMCon, Qt::LeftButton);
+        QVERIFY(t.COMM2().IsPortOpen());
+        QVERIFY(w.COMCon->isChecked());
+        QVERIFY(!w.USBCon->isVisible());
+        QVERIFY(!w.BtCOM1->isEnabled() && w.BtCOM1->isVisible());
+        QVERIFY(!w.ComSetup1->isEnabled());
+        QVERIFY(w.START1->isChecked() && !w.START1->isEnabled() && w.STOP1->isEnabled());
+        QVERIFY(w.BtDiscon->isVisibleTo(w.HiddenArea) && !w.BTCon->isVisibleTo(w.HiddenArea));
+        QVERIFY(t.messages.isEmpty());
+
+        // Serial off: Idle again.
+        QTest::mouseClick(w.COMCon, Qt::LeftButton);
+        QVERIFY(!t.COMM2().IsPortOpen());
+        QVERIFY(w.USBCon->isVisible() && w.BtCOM1->isEnabled() && w.ComSetup1->isEnabled());
+        QVERIFY(w.STOP1->isChecked() && !w.STOP1->isEnabled());
+
+        // The hidden START/STOP items connect too, leaving the USB button alone.
+        w.START1->trigger();
+        QVERIFY(t.COMM2().IsPortOpen() && w.COMCon->isChecked());
+        w.STOP1->trigger();
+        QVERIFY(!t.COMM2().IsPortOpen() && !w.COMCon->isChecked());
+
+        // USB on: the COM button and the selector go; off: they come back.
+        QTest::mouseClick(w.USBCon, Qt::LeftButton);
+        QVERIFY2(t.messages.isEmpty(), qPrintable(t.messages.join('\n')));
+        QVERIFY(w.USBCon->isChecked());
+        QCOMPARE(w.USBCon->text(), QStringLiteral("USB Disconnect"));
+        QVERIFY(!w.COMCon->isVisible());
+        for (auto* p : {w.BtCOM1, w.BtCOM2, w.BtCOM3, w.BtCOM4})
+            QVERIFY(!p->isVisible());
+        QTRY_VERIFY(w.Panel1->state().visible(tavolo::LcdControl::LCDsend));
+        QTest::mouseClick(w.USBCon, Qt::LeftButton);
+        QVERIFY(!w.USBCon->isChecked());
+        QCOMPARE(w.USBCon->text(), QStringLiteral("USB Connection"));
+        QVERIFY(w.COMCon->isVisible() && w.BtCOM1->isVisible() && !w.BtCOM2->isVisible());
+        QVERIFY(!t.COMM2().IsPortOpen());
+    }
+
+    void usbWithoutTheCableSaysSo()
+    {
+        Window t;  // no HID device at all
+        TFCOMM& w = t.w;
+        QTest::mouseClick(w.USBCon, Qt::LeftButton);
+        QCOMPARE(t.messages,
+                 QStringList{"USB interface cable is not securely connected, please check and re-try."});
+        QVERIFY(!w.USBCon->isChecked());
+        QVERIFY(w.COMCon->isVisible());
+    }
+
+    void limitEditKeysAndChanges()
+    {
+        Window t;
+        TFCOMM& w = t.w;
+        // A lone "-" becomes "-0" with the 0 selected, so the next digit replaces it.
+        w.T1HI->selectAll();
+        QTest::keyClicks(w.T1HI, QStringLiteral("-"));
+        QCOMPARE(w.T1HI->text(), QStringLiteral("-0"));
+        QCOMPARE(w.T1HI->selectionStart(), 1);
+        QCOMPARE(w.T1HI->selectedText(), QStringLiteral("0"));
+        QTest::keyClicks(w.T1HI, QStringLiteral("5"));
+        QCOMPARE(w.T1HI->text(), QStringLiteral("-5"));
+        // Letters and other separators never get in.
+        QTest::keyClicks(w.T1HI, QStringLiteral("x,+"));
+        QCOMPARE(w.T1HI->text(), QStringLiteral("-5"));
+        QTest::keyClicks(w.T1HI, QStringLiteral(".5"));
+        QCOMPARE(w.T1HI->text(), QStringLiteral("-5.5"));
+        // An emptied edit becomes "0", selected.
+        w.T1LO->selectAll();
+        QTest::keyClick(w.T1LO, Qt::Key_Backspace);
+        QCOMPARE(w.T1LO->text(), QStringLiteral("0"));
+        QCOMPARE(w.T1LO->selectedText(), QStringLiteral("0"));
+        // The core holds what the edits show.
+        QCOMPARE(w.decoder().limits().t1hi().text, std::string("-5.5"));
+        QCOMPARE(w.decoder().limits().t1lo().text, std::string("0"));
+        // Alarm edits take digits and signs only.
+        QTest::keyClicks(w.Setmax, QStringLiteral("a1"));
+        QCOMPARE(w.Setmax->text(), QStringLiteral("220001"));
+    }
+
+    void pastedLimitTakesTheLocaleSeparator()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        Window t;
+        TFCOMM& w = t.w;
+        QCOMPARE(w.decimalSymbol(), QStringLiteral(","));
+        // Typed: the comma passes the key filter, the dot does not.
+        w.T1LO->selectAll();
+        QTest::keyClicks(w.T1LO, QStringLiteral("1.5"));
+        QCOMPARE(w.T1LO->text(), QStringLiteral("15"));
+        w.T1LO->selectAll();
+        QTest::keyClicks(w.T1LO, QStringLiteral("1,5"));
+        QCOMPARE(w.T1LO->text(), QStringLiteral("1,5"));
+        // Pasted: "1.5" gets the locale's separator instead of being thrown away.
+        w.T1HI->selectAll();
+        w.T1HI->insert(QStringLiteral("1.5"));
+        QCOMPARE(w.T1HI->text(), QStringLiteral("1,5"));
+        QCOMPARE(w.decoder().limits().t1hi().text, std::string("1,5"));
+        // Two separators cannot be mended: the change rule makes it "0".
+        w.T1HI->selectAll();
+        w.T1HI->insert(QStringLiteral("1.5.5"));
+        QCOMPARE(w.T1HI->text(), QStringLiteral("0"));
+        // A reading is judged against the limits with the locale's separator.
+        w.T1HI->selectAll();
+        w.T1HI->insert(QStringLiteral("2,5"));
+        t.receive(wire({dcVolts("02000")}));
+        QCOMPARE(w.T1VALUE->text(), QStringLiteral("02,000"));
+        QCOMPARE(w.judge->text(), QStringLiteral("Pass"));
+    }
+
+    void verdictColours_data()
+    {
+        QTest::addColumn<QByteArray>("digits");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("inside") << QByteArray("01500") << QStringLiteral("Pass");
+        QTest::newRow("on the high limit") << QByteArray("02000") << QStringLiteral("Pass");
+        QTest::newRow("on the low limit") << QByteArray("01000") << QStringLiteral("Pass");
+        QTest::newRow("above") << QByteArray("02001") << QStringLiteral("Fail");
+        QTest::newRow("below") << QByteArray("00999") << QStringLiteral("Fail");
+    }
+
+    void verdictColours()
+    {
+        QFETCH(QByteArray, digits);
+        QFETCH(QString, verdict);
+        Window t;
+        TFCOMM& w = t.w;
+        w.T1LO->setText(QStringLiteral("1.000"));
+        w.T1HI->setText(QStringLiteral("2.000"));
+        t.receive(wire({dcVolts(digits.constData())}));
+        QCOMPARE(w.judge->text(), verdict);
+        const QColor colour = verdict == QLatin1String("Pass") ? kGreen : kRed;
+        QCOMPARE(baseOf(w.T1VALUE), colour);
+        QCOMPARE(w.Shape1->brushColor(), colour);
+        QCOMPARE(w.judge->palette().color(QPalette::Window), colour);
+        QCOMPARE(w.T1VALUE->text(), QString::fromLatin1(digits.left(2) + '.' + digits.mid(2)));
+    }
+
+    void quitAndCloseBoxAskFirst()
+    {
+        Window t;
+        TFCOMM& w = t.w;
+        t.answer = false;
+        QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
+        QCOMPARE(t.questions, QStringList{kQuitQuestion});
+        QVERIFY(w.isVisible());
+        // The close box asks the same question; No keeps the window and its data.
+        QVERIFY(!w.close());
+        QCOMPARE(t.questions.size(), 2);
+        QCOMPARE(t.questions[1], kQuitQuestion);
+        QVERIFY(w.isVisible());
+        t.answer = true;
+        QVERIFY(w.close());
+        QCOMPARE(t.questions.size(), 3);
+    }
+
+    void burstOfFramesThroughThePseudoTerminal()
+    {
+        std::string error;
+        auto pty = tavolo::sim::PtyLine::open(error);
+        QVERIFY2(pty, error.c_str());
+        auto link = tavolo::sim::PortLink::create(m_ports.path().toStdString(), "COM1", pty->slavePath(), error);
+        QVERIFY2(link, error.c_str());
+        Window t;
+        TFCOMM& w = t.w;
+        QTest::mouseClick(w.COMCon, Qt::LeftButton);
+        QVERIFY(t.COMM2().IsPortOpen());
+
+        // 60 frames in one burst, a damaged one among them, the last reading 1.234 V.
+        std::vector<tavolo::sim::MeterFrame> frames;
+        for (int i = 0; i < 59; ++i)
+            frames.push_back(dcVolts(i == 30 ? "0C234" : "05678"));
+        frames.push_back(dcVolts("01234"));
+        const std::vector<std::uint8_t> bytes = wire(frames);
+        QCOMPARE(pty->write(bytes.data(), bytes.size()), tavolo::sim::PtyLine::WriteResult::Sent);
+
+        QTRY_COMPARE_WITH_TIMEOUT(w.Panel1->readout(), QStringLiteral("1.234"), 3000);
+        QCOMPARE(w.T1VALUE->text(), QStringLiteral("01.234"));
+        QCOMPARE(w.judge->text(), QStringLiteral("Pass"));
+        QVERIFY(w.Panel1->state().visible(tavolo::LcdControl::LcdDc1));
+        // The damaged frame is counted in the status line; nothing blocked.
+        QCOMPARE(w.conversionErrorCount(), 1);
+        QVERIFY2(w.StatusLine->text().contains(QLatin1String("(1 so far)")), qPrintable(w.StatusLine->text()));
+        QVERIFY(t.messages.isEmpty());
+        // 59 frames decoded to the end: an odd number of flips leaves the "lit" picture up.
+        QCOMPARE(w.decoder().framesAccepted(), std::uint64_t(60));
+        QVERIFY(w.CONok->isVisible() && !w.CONokN->isVisible());
+    }
+
+private:
+    QTemporaryDir m_ports;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

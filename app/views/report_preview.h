@@ -59,6 +59,7 @@ public:
     explicit ReportPreview(const ReadingReport& report, QWidget* parent = nullptr);
 
     ReportPageView* pageView() const { return m_view; }
+    const ReadingReport& report() const { return m_report; }
 
 public slots:
     void printWithDialog();

@@ -1,0 +1,437 @@
+// The window's recording half as a user drives it: readings becoming rows and
+// points, the repeat filter, the record limit menu, the clear question, paging,
+// the delayed page size, enlarging the chart, saving and opening each format,
+// the chart bitmap and the printed report. Offscreen; every dialog and message
+// box is answered by the test.
+#include <QAction>
+#include <QCheckBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/click_panel.h"
+#include "app/lcd_panel_widget.h"
+#include "app/tfcomm.h"
+#include "app/views/chart_view.h"
+#include "app/views/reading_report.h"
+#include "app/views/reading_table_model.h"
+#include "app/views/recording_half.h"
+#include "app/views/report_preview.h"
+#include "app/views/report_print.h"
+#include "decode/meter_decoder.h"
+#include "frame_encoder.h"
+#include "hid/sim/sim_hid_platform.h"
+
+using tavolo::FileDialogRequest;
+using tavolo::NoticeKind;
+using tavolo::RecordingHalf;
+
+namespace {
+
+// A DC volts frame showing the five digits (range 1: "d.ddd" V).
+std::vector<std::uint8_t> dcVoltsFrame(const std::string& digits)
+{
+    tavolo::sim::MeterFrame f;
+    f.range = 1;
+    f.digits = digits;
+    f.function = 11;
+    f.options = 10;  // DC, AUTO
+    const auto bytes = tavolo::sim::encodeFrame(f);
+    return {bytes.begin(), bytes.end()};
+}
+
+struct Notice {
+    NoticeKind kind;
+    QString title;
+    QString text;
+};
+
+// The window with every box and dialog answered by the test.
+struct Window {
+    Window() : w(std::make_shared<tavolo::SimHidPlatform>())
+    {
+        w.setQuestionHook([this](const QString& text) {
+            questions << text;
+            return answer;
+        });
+        w.setMessageHook([this](const QString& text) { messages << text; });
+        rec().fileDialog = [this](const FileDialogRequest& request) {
+            dialogs.append(request);
+            return nextPath;
+        };
+        rec().notice = [this](NoticeKind kind, const QString& title, const QString& text) {
+            notices.append({kind, title, text});
+        };
+        w.show();
+        const std::uint8_t lf = tavolo::sim::kLf;  // the line end before the first frame
+        w.decoder().VexaDATA(&lf, 1);
+    }
+
+    RecordingHalf& rec() { return tavolo::recordingHalfOf(w); }
+
+    void frame(const std::string& digits)
+    {
+        const auto bytes = dcVoltsFrame(digits);
+        w.decoder().VexaDATA(bytes.data(), bytes.size());
+    }
+    // Distinct readings 0001, 0002, ... so the repeat filter never holds one back.
+    void readings(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            frame(QStringLiteral("%1").arg(++m_next % 100000, 5, 10, QLatin1Char('0')).toStdString());
+        rec().refreshViews();
+    }
+
+    int gridRows() { return w.DBGrid1->model()->rowCount(); }
+
+    TFCOMM w;
+    bool answer = false;
+    QStringList questions;
+    QStringList messages;
+    QList<FileDialogRequest> dialogs;
+    QList<Notice> notices;
+    QString nextPath;
+    int m_next = 0;
+};
+
+}  // namespace
+
+class RecordingWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readingsBecomeRowsAndPoints()
+    {
+        Window t;
+        t.readings(5);
+        QCOMPARE(t.rec().table.rowCount(), std::size_t(5));
+        QCOMPARE(t.gridRows(), 5);
+        QCOMPARE(t.w.DBGrid1->currentIndex().row(), 4);  // the grid follows the newest row
+        QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(4, 0)).toString(), QStringLiteral("5"));
+        QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(4, 3)).toString(),
+                 QStringLiteral("00.005"));
+        QCOMPARE(t.rec().chart.pointCount(), std::size_t(6));  // start point + 5
+        auto* chart = qobject_cast<tavolo::ChartView*>(t.w.Chtshow);
+        QVERIFY(chart);
+        QCOMPARE(chart->plottedPointCount(), 6);
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
+    }
+
+    void steadyReadingWithRepeatOff()
+    {
+        Window t;
+        t.w.RepeatSet->click();
+        QVERIFY(!t.w.RepeatSet->isChecked());
+        for (int i = 0; i < 4; ++i)
+            t.frame("01234");
+        t.rec().refreshViews();
+        QCOMPARE(t.rec().table.rowCount(), std::size_t(1));
+        QCOMPARE(t.gridRows(), 1);
+        QCOMPARE(t.rec().chart.pointCount(), std::size_t(5));  // every frame still charted
+    }
+
+    void recordLimitMenu()
+    {
+        Window t;
+        const QList<QAction*> items{t.w.N10001, t.w.N50001, t.w.N100001,
+                                    t.w.N500001, t.w.N1000001, t.w.limitess};
+        for (QAction* item : items)
+            QCOMPARE(item->isChecked(), item == t.w.N100001);
+        t.w.N10001->trigger();
+        for (QAction* item : items)
+            QCOMPARE(item->isChecked(), item == t.w.N10001);
+        QCOMPARE(t.rec().rule.state().MaxRecords, 1000);
+        t.w.limitess->trigger();
+        QCOMPARE(t.rec().rule.state().MaxRecords, 10000000);
+        QVERIFY(t.w.limitess->isChecked() && !t.w.N10001->isChecked());
+
+        // Below the rows already recorded: recording stops, nothing is charted.
+        t.readings(3);
+        t.rec().rule.state().MaxRecords = 3;
+        t.readings(2);
+        QCOMPARE(t.rec().table.rowCount(), std::size_t(3));
+        QCOMPARE(t.rec().chart.pointCount(), std::size_t(4));
+    }
+
+    void clearAnsweredNoThenYes()
+    {
+        Window t;
+        t.readings(150);
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("2"));
+        t.answer = false;
+        t.w.RecordNew->click();
+        QCOMPARE(t.questions, QStringList{QStringLiteral("Do you want to delete this record?")});
+        QCOMPARE(t.rec().table.rowCount(), std::size_t(150));
+        QCOMPARE(t.gridRows(), 150);
+        QCOMPARE(t.rec().chart.pointCount(), std::size_t(151));
+
+        t.answer = true;
+        t.w.RecordNew->click();
+        QCOMPARE(t.rec().table.rowCount(), std::size_t(0));
+        QCOMPARE(t.gridRows(), 0);
+        QCOMPARE(t.rec().chart.pointCount(), std::size_t(1));
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
+        QCOMPARE(t.rec().chart.windowMinimum(), 1);
+        t.readings(1);
+        QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(0, 0)).toString(), QStringLiteral("1"));
+    }
+
+    void pagingThroughTwoHundredFiftyValues()
+    {
+        Window t;
+        t.readings(250);
+        const tavolo::ChartModel& chart = t.rec().chart;
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("3"));
+        QCOMPARE(chart.windowMinimum(), 201);
+        QCOMPARE(chart.windowMaximum(), 300);
+
+        t.w.BtFirst->click();
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
+        QCOMPARE(chart.windowMinimum(), 1);
+        t.readings(5);  // browsing: the window stays
+        QCOMPARE(chart.windowMinimum(), 1);
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
+        t.w.BTPrevious->click();  // nothing before page 1
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
+        t.w.BtNext->click();
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("2"));
+        QCOMPARE(chart.windowMinimum(), 101);
+        t.w.BTlast->click();
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("3"));
+        QCOMPARE(chart.windowMaximum(), 300);
+        t.w.BtNext->click();  // nothing after the last page
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("3"));
+        auto* view = qobject_cast<tavolo::ChartView*>(t.w.Chtshow);
+        view->refreshNow();
+        QCOMPARE(view->xAxis->range().lower, 201.0);
+        QCOMPARE(view->xAxis->range().upper, 300.0);
+    }
+
+    void pageSizeAppliedOnceTwoSecondsAfterTheLastKey()
+    {
+        Window t;
+        t.readings(250);
+        QSignalSpy ticks(t.w.Timer2, &QTimer::timeout);
+        t.w.Maxrecord->clear();
+        QTest::keyClicks(t.w.Maxrecord, QStringLiteral("5"));
+        QTest::qWait(500);
+        QTest::keyClicks(t.w.Maxrecord, QStringLiteral("0"));
+        QTest::qWait(1700);  // 2.2 s after the first key, 1.7 s after the last
+        QCOMPARE(ticks.count(), 0);
+        QCOMPARE(t.rec().chartCtl.PageSize(), 100);
+        QTRY_COMPARE_WITH_TIMEOUT(ticks.count(), 1, 1000);
+        QCOMPARE(t.rec().chartCtl.PageSize(), 50);
+        QCOMPARE(t.rec().chart.windowMinimum(), 201);
+        QCOMPARE(t.rec().chart.windowMaximum(), 250);
+        QCOMPARE(t.w.Bt10->text(), QStringLiteral("5"));
+        QVERIFY(t.notices.isEmpty());
+
+        // An empty text fails the conversion: told, nothing changes.
+        t.w.Maxrecord->setText(QStringLiteral("20"));
+        t.w.Maxrecord->clear();
+        t.w.Timer2Timer();
+        QCOMPARE(t.notices.size(), 1);
+        QCOMPARE(t.notices[0].text, QStringLiteral("'' is not a valid integer value"));
+        QCOMPARE(t.rec().chartCtl.PageSize(), 50);
+        // A page size of 0 is refused and the old size kept.
+        t.w.Maxrecord->setText(QStringLiteral("0"));
+        t.w.Timer2Timer();
+        QCOMPARE(t.notices.size(), 2);
+        QCOMPARE(t.rec().chartCtl.PageSize(), 50);
+        t.readings(1);  // recording goes on
+        QCOMPARE(t.rec().table.rowCount(), std::size_t(251));
+    }
+
+    void enlargeAndRestore()
+    {
+        Window t;
+        QCOMPARE(t.w.Chtshow->geometry(), QRect(336, 204, 376, 269));
+        t.w.TbFd->click();
+        const QRect outer = t.w.frameGeometry();
+        QCOMPARE(t.w.Chtshow->geometry(), QRect(2, 28, outer.width() - 12, outer.height() - 95));
+        QCOMPARE(t.w.Panel5->pos(), QPoint(2, 2));
+        QVERIFY(!t.w.Panel1->isVisible());
+        QVERIFY(!t.w.Panel6->isVisible());
+        QVERIFY(!t.w.TbFd->isVisible());
+        QVERIFY(t.w.TbSx->isVisible());
+
+        // The bitmap takes the enlarged size.
+        QTemporaryDir dir;
+        t.nextPath = dir.filePath(QStringLiteral("big.bmp"));
+        t.w.BtSave->click();
+        QCOMPARE(QImage(t.nextPath).size(), t.w.Chtshow->size());
+
+        t.w.TbSx->click();
+        QCOMPARE(t.w.Chtshow->geometry(), QRect(336, 204, 376, 269));
+        QCOMPARE(t.w.Panel5->pos(), QPoint(341, 166));
+        QVERIFY(t.w.Panel1->isVisible());
+        QVERIFY(t.w.Panel6->isVisible());
+        QVERIFY(t.w.TbFd->isVisible());
+        QVERIFY(!t.w.TbSx->isVisible());
+    }
+
+    void saveThenOpen_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("xml");
+        QTest::newRow("xls") << "data.xls" << false;
+        QTest::newRow("txt") << "data.txt" << false;
+        QTest::newRow("xml") << "data.xml" << true;
+        QTest::newRow("upper-case XML is text") << "data.XML" << false;
+    }
+    void saveThenOpen()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, xml);
+        Window t;
+        t.readings(3);
+        QTemporaryDir dir;
+        t.nextPath = dir.filePath(name);
+        t.w.saveas->click();
+        QCOMPARE(t.dialogs.size(), 1);
+        QCOMPARE(t.dialogs[0].filter, QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)"));
+        QCOMPARE(t.dialogs[0].defaultSuffix, QStringLiteral("xls"));
+        QVERIFY(t.dialogs[0].confirmOverwrite);
+        QVERIFY(QFile::exists(t.nextPath));
+        if (xml) {
+            QVERIFY(t.notices.isEmpty());
+        } else {
+            QCOMPARE(t.notices.size(), 1);
+            QCOMPARE(t.notices[0].text,
+                     QStringLiteral("save table to specified file: %1 Scuss!").arg(t.nextPath));
+        }
+
+        t.answer = true;
+        t.w.RecordNew->click();
+        QCOMPARE(t.gridRows(), 0);
+        t.notices.clear();
+        t.w.OpenDataFiles->click();
+        QCOMPARE(t.dialogs[1].filter, QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt)"));
+        QVERIFY(t.notices.isEmpty());
+        QCOMPARE(t.rec().table.rowCount(), std::size_t(3));
+        QCOMPARE(t.gridRows(), 3);
+        QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(2, 3)).toString(),
+                 QStringLiteral("00.003"));
+        // The open dialog starts with the name chosen last time.
+        t.nextPath.clear();
+        t.w.OpenDataFiles->click();
+        QCOMPARE(t.dialogs[2].startName, dir.filePath(name));
+    }
+
+    void failedSaveAndLoadAreReported()
+    {
+        Window t;
+        t.readings(2);
+        QTemporaryDir dir;
+        t.nextPath = dir.filePath(QStringLiteral("missing/data.xls"));
+        t.w.saveas->click();
+        QCOMPARE(t.notices.size(), 1);
+        QCOMPARE(t.notices[0].text, QStringLiteral("Could not save table to specified file: %1").arg(t.nextPath));
+
+        QFile broken(dir.filePath(QStringLiteral("broken.xml")));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("<?xml version=\"1.0\"?><nonsense/>");
+        broken.close();
+        t.nextPath = broken.fileName();
+        t.w.OpenDataFiles->click();
+        QCOMPARE(t.notices.size(), 2);
+        QCOMPARE(t.notices[1].kind, NoticeKind::Error);
+        QCOMPARE(t.notices[1].title, QStringLiteral("Error"));
+        QCOMPARE(t.notices[1].text, QStringLiteral("Failed to Load File!"));
+        t.readings(1);  // the table still records
+        QCOMPARE(t.gridRows(), int(t.rec().table.rowCount()));
+    }
+
+    void chartBitmapNames_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("bmp") << "chart.bmp" << "chart.bmp";
+        QTest::newRow("png replaced") << "chart.png" << "chart.bmp";
+        QTest::newRow("upper-case BMP replaced") << "chart.BMP" << "chart.bmp";
+        QTest::newRow("none added") << "chart" << "chart.bmp";
+    }
+    void chartBitmapNames()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        Window t;
+        t.readings(20);
+        QTemporaryDir dir;
+        t.nextPath = dir.filePath(chosen);
+        t.w.BtSave->click();
+        QCOMPARE(t.dialogs[0].filter, QStringLiteral("Bitmaps (*.bmp)"));
+        const QString path = dir.filePath(written);
+        QCOMPARE(t.notices.size(), 1);
+        QCOMPARE(t.notices[0].text,
+                 QStringLiteral("Graphic has been saved successfully at the following location: %1").arg(path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(2), QByteArray("BM"));
+        QCOMPARE(QImage(path).size(), QSize(376, 269));
+        if (chosen != written)
+            QVERIFY(!QFile::exists(dir.filePath(chosen)));
+    }
+
+    void chartBitmapThatCannotBeCreated()
+    {
+        Window t;
+        QTemporaryDir dir;
+        t.nextPath = dir.filePath(QStringLiteral("no/such/chart.bmp"));
+        t.w.BtSave->click();
+        QCOMPARE(t.notices.size(), 1);
+        QVERIFY(t.notices[0].text.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(t.nextPath)));
+        QVERIFY(!t.notices[0].text.contains(QStringLiteral("successfully")));
+    }
+
+    void reportPrintedWhileRecordingGoesOn()
+    {
+        Window t;
+        t.readings(100);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        bool frozenDuringPreview = false;
+        int rowsShownDuringPreview = -1;
+        t.rec().previewHook = [&](tavolo::ReportPreview& preview) {
+            preview.show();
+            t.readings(7);  // readings arrive while the preview is open
+            frozenDuringPreview = t.rec().gridModel->isFrozen();
+            rowsShownDuringPreview = t.gridRows();
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            const tavolo::ReadingReport& report = preview.report();
+            QCOMPARE(report.rowCount(), std::size_t(100));  // the rows when the preview opened
+            tavolo::setupReportPrinter(printer, report);
+            QVERIFY(tavolo::printReport(report, printer, 1, report.pageCount()));
+        };
+        t.w.BtPrint->click();
+        QVERIFY(frozenDuringPreview);
+        QCOMPARE(rowsShownDuringPreview, 100);
+        QCOMPARE(t.rec().table.rowCount(), std::size_t(107));
+        QCOMPARE(t.gridRows(), 107);  // follows again after the preview
+        QCOMPARE(t.w.DBGrid1->currentIndex().row(), 106);
+
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QStringList pages =
+            QString::fromUtf8(text.readAllStandardOutput()).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), 3);
+        for (const QString& page : pages)
+            QVERIFY(page.contains(QStringLiteral("Data Report")) && page.contains(QStringLiteral("Test Data")));
+    }
+};
+
+QTEST_MAIN(RecordingWindowTest)
+#include "test_recording_window.moc"

@@ -75,6 +75,13 @@ std::uint32_t TextDictionary::intern(std::string_view text)
     }
 
     const std::uint64_t h = hashText(text);
+    const Recent& recent = m_recent[h >> 56];
+    if (recent.code != 0 && recent.length == text.size() &&
+        std::memcmp(recent.text, text.data(), text.size()) == 0) {
+        m_lastText = this->text(recent.code);
+        m_lastCode = recent.code;
+        return recent.code;
+    }
     const std::uint64_t tag = h >> 32;
     std::size_t i = static_cast<std::size_t>(h) & m_mask;
     while (true) {
@@ -87,6 +94,7 @@ std::uint32_t TextDictionary::intern(std::string_view text)
             if (std::string_view(e.data, e.length) == text) {
                 m_lastText = {e.data, e.length};
                 m_lastCode = code;
+                remember(h, m_lastText, code);
                 return code;
             }
         }
@@ -101,7 +109,20 @@ std::uint32_t TextDictionary::intern(std::string_view text)
         grow();
     m_lastText = {data, text.size()};
     m_lastCode = code;
+    remember(h, m_lastText, code);
     return code;
+}
+
+void TextDictionary::remember(std::uint64_t hash, std::string_view text, std::uint32_t code) noexcept
+{
+    Recent& recent = m_recent[hash >> 56];
+    if (text.size() > sizeof recent.text) {
+        recent.code = 0;
+        return;
+    }
+    recent.code = code;
+    recent.length = static_cast<std::uint8_t>(text.size());
+    std::memcpy(recent.text, text.data(), text.size());
 }
 
 const char* TextDictionary::store(std::string_view text)
@@ -143,12 +164,13 @@ void TextDictionary::clear()
     m_blockUsed = 0;
     m_lastText = {};
     m_lastCode = 0;
+    m_recent.fill(Recent{});
     // A reserved clock range stays reserved.
 }
 
 std::size_t TextDictionary::memoryUsage() const noexcept
 {
-    return m_slots.capacity() * sizeof(std::uint64_t) + m_entries.memoryUsage() +
+    return sizeof m_recent + m_slots.capacity() * sizeof(std::uint64_t) + m_entries.memoryUsage() +
            (m_clock ? kClockCodes * kClockTextSize : 0) +
            m_blocks.size() * kBlockSize + m_blocks.capacity() * sizeof(std::unique_ptr<char[]>);
 }

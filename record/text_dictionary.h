@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -55,6 +56,17 @@ private:
     static constexpr std::size_t kClockTextSize = 8;
     static constexpr std::uint32_t kClockCodes = 86400;
 
+    // A small direct-mapped cache of recently used texts, held inline: live
+    // readings stay near the last ones, so most lookups end here instead of in
+    // the large slot table and entry list.
+    struct Recent {
+        std::uint32_t code = 0;
+        std::uint8_t length = 0;
+        char text[27] = {};
+    };
+    static constexpr std::size_t kRecentCount = 256;
+
+    void remember(std::uint64_t hash, std::string_view text, std::uint32_t code) noexcept;
     void grow();
     const char* store(std::string_view text);
 
@@ -66,6 +78,7 @@ private:
     std::unique_ptr<char[]> m_clock;  // kClockCodes texts of 8 bytes when reserved
     std::uint32_t m_base = 0;         // codes below this are clock texts
     std::size_t m_blockUsed = 0;
+    std::array<Recent, kRecentCount> m_recent{};
     // most texts repeat the previous one of their column
     std::string_view m_lastText;
     std::uint32_t m_lastCode = 0;

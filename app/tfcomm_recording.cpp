@@ -255,6 +255,7 @@ void TFCOMM::TbFdClick()
         SavedChartBounds = Chtshow->geometry();
         const QRect outer = frameGeometry();
         Chtshow->setGeometry(2, 28, outer.width() - 12, outer.height() - 95);
+        Chtshow->raise();  // over the limit panel, the record row and the grid
         Panel6->hide();
         Panel5->move(2, 2);
     } else {

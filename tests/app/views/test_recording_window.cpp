@@ -264,6 +264,12 @@ private slots:
         QVERIFY(!t.w.Panel6->isVisible());
         QVERIFY(!t.w.TbFd->isVisible());
         QVERIFY(t.w.TbSx->isVisible());
+        // The chart covers the grid; the tool bar stays above the chart.
+        const QPoint inGrid = t.w.DBGrid1->mapTo(t.w.centralWidget(), QPoint(20, 60));
+        QWidget* top = t.w.centralWidget()->childAt(inGrid);
+        QVERIFY(top == t.w.Chtshow || t.w.Chtshow->isAncestorOf(top));
+        QWidget* onBar = t.w.centralWidget()->childAt(t.w.Panel5->geometry().center());
+        QVERIFY(onBar == t.w.Panel5 || t.w.Panel5->isAncestorOf(onBar));
 
         // The bitmap takes the enlarged size.
         QTemporaryDir dir;

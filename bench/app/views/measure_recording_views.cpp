@@ -1,0 +1,167 @@
+// With ten million rows already recorded: the time to take one more reading
+// through the decoder and repaint the grid and the chart, and the time to
+// open the report's print preview (first page drawn). Prints the figures and
+// exits non-zero when a target is missed (16 ms per reading, 1 s to preview).
+//
+// Usage: QT_QPA_PLATFORM=offscreen measure_recording_views [rows]
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTableView>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/tfcomm.h"
+#include "app/views/chart_view.h"
+#include "app/views/reading_report.h"
+#include "app/views/reading_table_model.h"
+#include "app/views/recording_half.h"
+#include "app/views/report_preview.h"
+#include "decode/meter_decoder.h"
+#include "hid/sim/sim_hid_platform.h"
+
+namespace {
+
+long residentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+// One DC volts frame as the meter sends it: range, five digits, function,
+// status, four option bytes, CR LF (each value in the low four bits of "0".."?").
+std::vector<std::uint8_t> frameBytes(int n)
+{
+    std::vector<std::uint8_t> b;
+    b.push_back('1');
+    char digits[6];
+    std::snprintf(digits, sizeof digits, "%05d", n % 100000);
+    for (int i = 0; i < 5; ++i)
+        b.push_back(static_cast<std::uint8_t>(digits[i]));
+    b.push_back(0x30 + 11);  // function: volts
+    b.push_back('0');
+    b.push_back('0');
+    b.push_back('0');
+    b.push_back(0x30 + 10);  // DC, AUTO
+    b.push_back('0');
+    b.push_back(0x0D);
+    b.push_back(0x0A);
+    return b;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const long rows = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 10'000'000;
+
+    TFCOMM window(std::make_shared<tavolo::SimHidPlatform>());
+    window.show();
+    QApplication::processEvents();
+    tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(window);
+    rec.controls.limitessClick();
+    rec.rule.state().MaxRecords = static_cast<std::int32_t>(rows + 1000);
+
+    // Fill through the record rule (rows and chart points), as readings would.
+    const long rssBefore = residentKiB();
+    QElapsedTimer fill;
+    fill.start();
+    tavolo::Reading reading;
+    reading.acDcText = "DC";
+    reading.unitText = "V";
+    reading.rangeText = "AUTO";
+    reading.judgeText = "Pass";
+    const tavolo::RecordSettings settings{false, "10", true};
+    char value[16];
+    for (long i = 0; i < rows; ++i) {
+        std::snprintf(value, sizeof value, "%d.%03d", int(i % 10), int(i % 1000));
+        reading.valueText = value;
+        reading.numericValue = double(i % 10000);
+        reading.chartValue = double(i % 2000) - 1000;
+        rec.rule.INDataToTable(reading, tavolo::ClockTime{int(i / 3600 % 24), int(i / 60 % 60), int(i % 60)},
+                               settings);
+    }
+    const double fillSeconds = fill.elapsed() / 1000.0;
+    QElapsedTimer announce;
+    announce.start();
+    rec.gridModel->resetFromTable();
+    rec.refreshViews();
+    window.DBGrid1->viewport()->repaint();
+    const double announceMs = announce.nsecsElapsed() / 1e6;
+    std::printf("filled %ld rows in %.2f s; first grid reset and paint %.1f ms; RSS +%ld MiB\n", rows,
+                fillSeconds, announceMs, (residentKiB() - rssBefore) / 1024);
+
+    // One reading: decode, record, announce to the grid, follow, repaint both.
+    const std::uint8_t lf = 0x0A;
+    window.decoder().VexaDATA(&lf, 1);
+    std::vector<double> samples;
+    std::vector<double> parts[4];  // decode+record, grid sync+follow, grid paint, chart
+    auto* chart = static_cast<tavolo::ChartView*>(rec.chartView.data());
+    for (int i = 0; i < 60; ++i) {
+        const std::vector<std::uint8_t> bytes = frameBytes(i + 1);
+        QElapsedTimer t;
+        t.start();
+        window.decoder().VexaDATA(bytes.data(), bytes.size());
+        const qint64 a = t.nsecsElapsed();
+        rec.chartView = nullptr;  // time the grid and the chart apart
+        rec.refreshViews();       // what the view timer runs
+        rec.chartView = chart;
+        const qint64 b = t.nsecsElapsed();
+        window.DBGrid1->viewport()->repaint();
+        const qint64 c = t.nsecsElapsed();
+        chart->refreshNow();
+        chart->repaint();
+        const qint64 d = t.nsecsElapsed();
+        samples.push_back(d / 1e6);
+        parts[0].push_back(a / 1e6);
+        parts[1].push_back((b - a) / 1e6);
+        parts[2].push_back((c - b) / 1e6);
+        parts[3].push_back((d - c) / 1e6);
+    }
+    const double worst = *std::max_element(samples.begin(), samples.end());
+    std::printf("append one reading + repaint grid and chart: median %.2f ms, worst %.2f ms "
+                "(target < 16 ms); grid rows %d, chart points plotted %d\n",
+                median(samples), worst, window.DBGrid1->model()->rowCount(), chart->plottedPointCount());
+    std::printf("  medians: decode+record %.3f ms, grid announce+follow %.3f ms, grid paint %.3f ms, "
+                "chart %.3f ms\n",
+                median(parts[0]), median(parts[1]), median(parts[2]), median(parts[3]));
+
+    // The print preview of all rows: page count by arithmetic, first page drawn.
+    QElapsedTimer open;
+    open.start();
+    tavolo::ReadingReport report(rec.table, rec.table.rowCount());
+    tavolo::ReportPreview preview(report, &window);
+    preview.show();
+    for (int i = 0; i < 20 && !preview.pageView()->lastPaintedPages(); ++i) {
+        QApplication::processEvents();
+        preview.pageView()->viewport()->repaint();
+    }
+    const double previewMs = open.nsecsElapsed() / 1e6;
+    QElapsedTimer last;
+    last.start();
+    preview.pageView()->showPage(report.pageCount() - 1);
+    preview.pageView()->viewport()->repaint();
+    const double lastPageMs = last.nsecsElapsed() / 1e6;
+    std::printf("print preview of %d pages opened in %.1f ms (target < 1000 ms), %d page(s) drawn; "
+                "jump to the last page %.1f ms\n",
+                report.pageCount(), previewMs, preview.pageView()->lastPaintedPages(), lastPageMs);
+
+    const bool ok = median(samples) < 16.0 && previewMs < 1000.0;
+    return ok ? 0 : 1;
+}

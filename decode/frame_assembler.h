@@ -40,6 +40,15 @@ public:
     // Bytes received since the last frame end, including those not kept.
     std::uint64_t pendingBytes() const { return m_pending; }
 
+    // Forgets the frame being assembled. Called when the link is (re)opened: the
+    // start of a frame from before the gap must not join the new bytes, or an
+    // "A ... D" of 14 characters could be accepted with digits of two readings.
+    void discardPending()
+    {
+        m_lowSize = 0;
+        m_pending = 0;
+    }
+
 private:
     void append(std::uint8_t byte)
     {

@@ -57,6 +57,9 @@ public:
     // link's); FrameLow: the kept start of the frame being assembled.
     std::string_view frameText() const;
     std::string_view frameLow() const { return m_assembler.frameLow(); }
+    // Drops the partly assembled frame; the link calls it when a port is opened
+    // or a lost device is back (see FrameAssembler::discardPending).
+    void discardPendingFrame() { m_assembler.discardPending(); }
     // Frames ended by a CR since construction: decoded, and dropped by the assembler.
     std::uint64_t framesAccepted() const { return m_framesAccepted; }
     std::uint64_t framesDropped() const { return m_framesDropped; }

@@ -114,6 +114,29 @@ TEST(FrameAssembler, PendingFrameIsBoundedAndChangesNoResult)
     EXPECT_EQ(fed.ends[1], std::make_pair(std::string("A403210B000A0D"), true));
 }
 
+TEST(FrameAssembler, DiscardingThePendingFrameKeepsOldBytesOutOfTheNextFrame)
+{
+    // The line broke after LF and five payload bytes; after it is reopened the
+    // meter's stream resumes in the middle of a frame.
+    const Bytes before = bytesOf("\n40321");
+    const Bytes resumed = bytesOf("0;000:0\r");  // the last seven payload bytes and a CR
+    {
+        FrameAssembler joined;
+        const Fed fed = feed(joined, concat({before, resumed}));
+        ASSERT_EQ(fed.ends.size(), 1U);
+        EXPECT_TRUE(fed.ends[0].second) << "old and new bytes make one accepted frame";
+    }
+    FrameAssembler a;
+    feed(a, before);
+    a.discardPending();
+    EXPECT_EQ(a.frameLow(), "");
+    EXPECT_EQ(a.pendingBytes(), 0U);
+    const Fed fed = feed(a, concat({resumed, wireFrame("403210B000A0")}));
+    ASSERT_EQ(fed.ends.size(), 2U);
+    EXPECT_FALSE(fed.ends[0].second);
+    EXPECT_EQ(fed.ends[1], std::make_pair(std::string("A403210B000A0D"), true));
+}
+
 TEST(FrameAssembler, NinePayloadProfileBuildsElevenCharacters)
 {
     struct Case {

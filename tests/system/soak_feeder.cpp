@@ -154,6 +154,12 @@ int main(int argc, char** argv)
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
+    // The meter was sending before the port opened: the line starts with the end
+    // of its previous frame. A frame is taken from the LF before it to its CR,
+    // so without this LF the first reading could not be a frame at all.
+    const std::uint8_t previousEnd = 0x0A;
+    writeAll(master, &previousEnd, 1);
+
     tavolo::sim::FrameScript script("random", o.noise, o.seed);
     const auto start = std::chrono::steady_clock::now();
     const auto period = o.rate > 0 ? std::chrono::duration<double>(1.0 / o.rate) : std::chrono::duration<double>(0);

@@ -189,6 +189,11 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        // TAVOLO_SYSTEM_KEEP=1 keeps the files (tables, bitmap, PDF) for a look.
+        if (qEnvironmentVariableIsSet("TAVOLO_SYSTEM_KEEP")) {
+            m_dir.setAutoRemove(false);
+            qInfo("files kept in %s", qPrintable(m_dir.path()));
+        }
         qputenv("TAVOLO_PORT_DIR", QFile::encodeName(path(QStringLiteral("ports"))));
         QDir().mkpath(path(QStringLiteral("ports")));
     }

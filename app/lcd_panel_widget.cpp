@@ -177,10 +177,13 @@ void LcdPanelWidget::paintAnnunciators(QPainter& p) const
         if (m_state.visible(a.control))
             drawLcdText(p, QPointF(a.left, a.top), a.coded, a.pixelHeight, a.bold);
     }
+    // Drawn once: the panel repaints at up to 25 times a second.
+    static const QPixmap rel = relativePicture(24);
+    static const QPixmap send = receivePicture(QSize(36, 29));
     if (m_state.visible(LcdControl::LCDREL))
-        p.drawPixmap(QRect(129, 10, 24, 24), relativePicture(24));
+        p.drawPixmap(QRect(129, 10, 24, 24), rel);
     if (m_state.visible(LcdControl::LCDsend))
-        p.drawPixmap(QRect(5, 4, 36, 29), receivePicture(QSize(36, 29)));
+        p.drawPixmap(QRect(5, 4, 36, 29), send);
 }
 
 void LcdPanelWidget::paintBar(QPainter& p) const

@@ -5,8 +5,8 @@
 #include <QSize>
 
 // The window's pictures, drawn in code so the program carries no image files.
-// Each call draws afresh (cheap at these sizes); the LCD panel caches the two it
-// paints every frame. GUI thread only.
+// Each call draws afresh (cheap at these sizes); the LCD panel keeps the two it
+// paints at every repaint. GUI thread only.
 namespace tavolo {
 
 QIcon windowIcon();                         // a bar chart of four bars on a grey grid, 16 and 32 px

@@ -172,6 +172,29 @@ private:
             QVERIFY(QFileInfo(pdf).size() > 1000);
         }
 
+        // Faults through the window: a save into a folder that does not exist
+        // and a damaged packet opened over the table. Each says so once and
+        // leaves the table and the files as they were.
+        m_notices.clear();
+        m_nextFile = path(QStringLiteral("no-such-folder/") + stem + QStringLiteral(".xls"));
+        w.saveasClick();
+        QCOMPARE(m_notices, QStringList{QStringLiteral("Could not save table to specified file: ") +
+                                        QDir::toNativeSeparators(m_nextFile)});
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("no-such-folder"))));
+        QFile packet(path(stem + QStringLiteral(".xml")));
+        QVERIFY(packet.open(QIODevice::ReadOnly));
+        const QByteArray whole = packet.readAll();
+        packet.close();
+        QFile cut(path(stem + QStringLiteral("-cut.xml")));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(whole.left(whole.size() * 2 / 3));
+        cut.close();
+        m_notices.clear();
+        m_nextFile = cut.fileName();
+        w.SpeedButton2Click();
+        QCOMPARE(m_notices, QStringList{QStringLiteral("Error: Failed to Load File!")});
+        QCOMPARE(rowsOf(rec.table, true), recorded);
+
         // Clear (Yes to the question), then each file into the empty table.
         for (const char* ext : {".xls", ".txt", ".xml"}) {
             w.RecordNewClick();

@@ -9,6 +9,7 @@
 
 #include "app/click_panel.h"
 #include "app/tfcomm.h"
+#include "decode/meter_decoder.h"
 #include "serial/comm_port_driver.h"
 #include "serial/connection_control.h"
 #include "serial/qt/qt_poll_timer.h"
@@ -72,6 +73,8 @@ void TFCOMM::applyConnectionState()
 void TFCOMM::connectionNotice(const tavolo::ConnectionNotice& notice)
 {
     const QString text = QString::fromStdString(notice.text);
+    if (notice.kind == tavolo::ConnectionNotice::Kind::DeviceBack)
+        decoder().discardPendingFrame();  // the bytes before the gap belong to no frame now
     if (notice.kind == tavolo::ConnectionNotice::Kind::OpenFailed) {
         // The user has just pressed the button and waits for an answer.
         statusNote(text);
@@ -96,12 +99,22 @@ void TFCOMM::COMConClick()
     const bool wasOpen = COMM2->IsPortOpen();
     m_connection->COMConClick(COMCon->isChecked());
     const QString port = QStringLiteral("COM%1").arg(m_connection->selectedPort());
-    if (!wasOpen && COMM2->IsPortOpen())
+    if (!wasOpen && COMM2->IsPortOpen()) {
+        // A half frame from an earlier connection must not join the new bytes.
+        decoder().discardPendingFrame();
         statusNote(port + QStringLiteral(" open (") + QString::fromStdString(COMM2->DevicePath()) +
                    QLatin1Char(')'));
-    else if (wasOpen && !COMM2->IsPortOpen())
+    } else if (wasOpen && !COMM2->IsPortOpen()) {
         statusNote(port + QStringLiteral(" closed"));
+    }
 }
 
-void TFCOMM::BTCon1Click() { m_connection->BTCon1Click(); }
+void TFCOMM::BTCon1Click()
+{
+    const bool wasOpen = COMM2->IsPortOpen();
+    m_connection->BTCon1Click();
+    if (!wasOpen && COMM2->IsPortOpen())
+        decoder().discardPendingFrame();
+}
+
 void TFCOMM::BtDiscon1Click() { m_connection->BtDiscon1Click(); }

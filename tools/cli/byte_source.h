@@ -18,6 +18,11 @@ public:
     // Returns the count read (0 when nothing arrived yet), or nothing when the
     // input has ended for good (end of a file; a port never ends by itself).
     virtual std::optional<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) = 0;
+
+    // True once after the input was interrupted and resumed (a lost device came
+    // back): the bytes of the last read() follow a gap, so a frame begun before
+    // it must be dropped, not joined to them.
+    virtual bool takeGap() { return false; }
 };
 
 // A capture file, or standard input for "-". Nothing, with `error` set, when it cannot be opened.

@@ -176,6 +176,8 @@ void feed(ByteSource& source, MeterSession& session, const std::optional<std::ui
         const std::optional<std::size_t> n = source.read(buffer, sizeof buffer);
         if (!n)
             break;
+        if (source.takeGap())
+            session.decoder().discardPendingFrame();
         if (!frames) {
             session.VexaDATA(buffer, *n);
             continue;

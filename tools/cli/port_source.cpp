@@ -3,6 +3,7 @@
 #include <cstring>
 #include <deque>
 #include <thread>
+#include <utility>
 
 #include "byte_source.h"
 #include "serial/comm_port_driver.h"
@@ -51,6 +52,7 @@ public:
             } else {
                 std::fprintf(stderr, "tavolo-cli: %s (%s): the device is back; logging again\n", m_port.c_str(),
                              status.device.c_str());
+                m_gap = true;
             }
         });
     }
@@ -86,6 +88,8 @@ public:
         return n;
     }
 
+    bool takeGap() override { return std::exchange(m_gap, false); }
+
 private:
     std::string m_port;
     NamedPortPlatform m_platform;
@@ -93,6 +97,7 @@ private:
     ManualPollTimer& m_timer;
     std::deque<std::uint8_t> m_pending;  // received but not yet taken by read()
     std::chrono::steady_clock::time_point m_nextTick;
+    bool m_gap = false;
 };
 
 }  // namespace

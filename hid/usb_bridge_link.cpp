@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "hid/usb_bridge_reports.h"
+#include "hid/utf8_text.h"
 
 namespace tavolo {
 
@@ -18,25 +19,6 @@ void appendHexByte(std::string& out, std::uint8_t byte)
 {
     out += kHexDigits[byte >> 4];
     out += kHexDigits[byte & 0x0F];
-}
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // Device strings arrive as UTF-16; the window's texts are UTF-8. A broken

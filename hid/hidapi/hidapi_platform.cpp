@@ -22,6 +22,7 @@
 #include "hid/hid_platform.h"
 #include "hid/hidapi/report_descriptor.h"
 #include "hid/hidapi/udev_monitor.h"
+#include "hid/utf8_text.h"
 
 namespace tavolo {
 
@@ -85,24 +86,8 @@ std::string toUtf8(const wchar_t* text)
     std::string out;
     if (!text)
         return out;
-    for (; *text; ++text) {
-        const auto c = static_cast<char32_t>(*text);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (; *text; ++text)
+        appendUtf8(out, static_cast<char32_t>(*text));
     return out;
 }
 

@@ -186,7 +186,17 @@ void UsbBridgeLink::showUsbModeOn()
 
 void UsbBridgeLink::attachVexaHandler(TJvHidDevice& device)
 {
+    dropPendingBurst();
     device.SetReportHandler(m_ifVexa ? m_vexaHandler : TJvHidDataEvent{});
+}
+
+void UsbBridgeLink::dropPendingBurst()
+{
+    // A new reader starts after a gap (a stopped reader, another cable): bytes
+    // collected before it can never complete a frame with what comes next, and
+    // joined to the next burst they would cost that whole reading.
+    m_hidText.clear();
+    m_hidFramePending = false;
 }
 
 void UsbBridgeLink::explainNoReadWrite(const TJvHidDevice& device)
@@ -340,8 +350,12 @@ void UsbBridgeLink::ReadBtnClick()
     m_currentHidDevice = selectedDevice();
     if (!m_currentHidDevice || !m_currentHidDevice->ReadWriteOpen())
         setReadBtnDown(false);
-    else
-        m_currentHidDevice->SetReportHandler(m_readBtnDown ? m_maluHandler : TJvHidDataEvent{});
+    else if (m_readBtnDown) {
+        dropPendingBurst();
+        m_currentHidDevice->SetReportHandler(m_maluHandler);
+    } else {
+        m_currentHidDevice->SetReportHandler(TJvHidDataEvent{});
+    }
 }
 
 void UsbBridgeLink::ClearBtnClick()

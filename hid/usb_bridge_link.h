@@ -157,6 +157,7 @@ private:
     void showUsbModeOff();
     void showUsbModeOn();
     void attachVexaHandler(TJvHidDevice& device);
+    void dropPendingBurst();
     void explainNoReadWrite(const TJvHidDevice& device);
     void handleInputReport(FrameProfile profile, std::uint8_t ReportID, const std::uint8_t* Data,
                            std::uint16_t Size);

@@ -99,6 +99,9 @@ void ChartView::applyLook()
     m_area->setBrush(QBrush(kAreaYellow));
     m_area->setLineStyle(QCPGraph::lsLine);
     m_area->setAdaptiveSampling(false);  // the view already thins to pixel columns
+    // An antialiased fill costs tens of milliseconds per repaint once the area
+    // runs off the plot; the blue pen on top keeps the edge smooth.
+    m_area->setAntialiasedFill(false);
     m_line->setPen(QPen(kLineLime, 1));
     m_line->setBrush(Qt::NoBrush);
     m_line->setLineStyle(QCPGraph::lsLine);
@@ -237,6 +240,15 @@ void ChartView::rebuildData(const ChartFrame& frame)
             }
         }
     }
+    // A value far outside the vertical range (a reading from another range) is
+    // drawn as if it stood a few plot heights beyond the edge: the line still
+    // leaves the plot almost vertically, and the fill polygon stays of sane size
+    // (pixel coordinates far beyond the plot slow the rasterizer or overflow it).
+    const double yLow = yAxis->range().lower;
+    const double yHigh = yAxis->range().upper;
+    const double reach = kClampPlotHeights * (yHigh - yLow);
+    for (double& v : m_plotValues)
+        v = std::clamp(v, yLow - reach, yHigh + reach);
     shown->setData(m_keys, m_plotValues, true);
 }
 

@@ -52,6 +52,8 @@ private:
     void applyLook();
     void rebuildData(const ChartFrame& frame);
 
+    static constexpr double kClampPlotHeights = 8;  // see rebuildData
+
     const ChartPageSource* m_source = nullptr;
     QTimer* m_refreshTimer = nullptr;
     QCPGraph* m_area = nullptr;

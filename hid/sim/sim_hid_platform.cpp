@@ -37,9 +37,9 @@ public:
     bool getAttributes(HidAttributes& attributes) override
     {
         std::lock_guard lock(m_platform->m_mutex);
-        if (!m_device->present || m_device->spec.attributesFail)
+        if (!m_device->present || m_device->setup.attributesFail)
             return false;
-        attributes = m_device->spec.attributes;
+        attributes = m_device->setup.attributes;
         return true;
     }
 
@@ -48,7 +48,7 @@ public:
         std::lock_guard lock(m_platform->m_mutex);
         if (!m_device->present)
             return false;
-        caps = m_device->spec.caps;
+        caps = m_device->setup.caps;
         return true;
     }
 
@@ -56,9 +56,9 @@ public:
     {
         std::lock_guard lock(m_platform->m_mutex);
         ++m_device->productRequests;
-        if (!m_device->present || !m_device->spec.product)
+        if (!m_device->present || !m_device->setup.product)
             return false;
-        copyString(*m_device->spec.product, buffer);
+        copyString(*m_device->setup.product, buffer);
         return true;
     }
 
@@ -66,9 +66,9 @@ public:
     {
         std::lock_guard lock(m_platform->m_mutex);
         ++m_device->serialRequests;
-        if (!m_device->present || !m_device->spec.serial)
+        if (!m_device->present || !m_device->setup.serial)
             return false;
-        copyString(*m_device->spec.serial, buffer);
+        copyString(*m_device->setup.serial, buffer);
         return true;
     }
 
@@ -77,7 +77,7 @@ public:
         std::lock_guard lock(m_platform->m_mutex);
         if (!m_device->present || index != 0)
             return false;
-        const auto& table = m_device->spec.languageTable;
+        const auto& table = m_device->setup.languageTable;
         std::copy_n(table.begin(), std::min(table.size(), buffer.size()), buffer.begin());
         return !table.empty();
     }
@@ -87,21 +87,21 @@ public:
         std::lock_guard lock(m_platform->m_mutex);
         if (count < 2 || count > 512)
             return false;
-        m_device->spec.numInputBuffers = count;
+        m_device->setup.numInputBuffers = count;
         return true;
     }
 
     bool getNumInputBuffers(std::uint32_t& count) override
     {
         std::lock_guard lock(m_platform->m_mutex);
-        count = m_device->spec.numInputBuffers;
+        count = m_device->setup.numInputBuffers;
         return true;
     }
 
     bool sendFeatureReport(std::span<const std::uint8_t> report) override
     {
         std::lock_guard lock(m_platform->m_mutex);
-        if (!m_device->present || m_access != HidAccess::ReadWrite || !m_device->spec.featureAccepted)
+        if (!m_device->present || m_access != HidAccess::ReadWrite || !m_device->setup.featureAccepted)
             return false;
         m_device->features.emplace_back(report.begin(), report.end());
         return true;
@@ -151,13 +151,13 @@ private:
 
 SimHidPlatform::DeviceSpec SimHidPlatform::bridgeSpec()
 {
-    DeviceSpec spec;
-    spec.attributes = {0x1A86, 0xE008, 0x1200};
-    spec.product = u"USB to Serial";
-    spec.serial = std::nullopt;
-    spec.caps = HidCaps{0x0001, 0xFFA0, 11, 0, 10};  // ID, count, 9 meter bytes; ID + line settings
-    spec.properties.DeviceDescr = "USB to Serial";
-    return spec;
+    DeviceSpec setup;
+    setup.attributes = {0x1A86, 0xE008, 0x1200};
+    setup.product = u"USB to Serial";
+    setup.serial = std::nullopt;
+    setup.caps = HidCaps{0x0001, 0xFFA0, 11, 0, 10};  // ID, count, 9 meter bytes; ID + line settings
+    setup.properties.DeviceDescr = "USB to Serial";
+    return setup;
 }
 
 std::vector<std::vector<std::uint8_t>> SimHidPlatform::bridgeReports(std::span<const std::uint8_t> meterBytes)
@@ -190,14 +190,14 @@ void SimHidPlatform::notifyChange()
     }
 }
 
-std::string SimHidPlatform::addDevice(DeviceSpec spec)
+std::string SimHidPlatform::addDevice(DeviceSpec setup)
 {
     std::string path;
     {
         std::lock_guard lock(m_mutex);
         path = "/sim/hidraw" + std::to_string(m_nextNode++);
         auto device = std::make_shared<Device>();
-        device->spec = std::move(spec);
+        device->setup = std::move(setup);
         device->instance = m_nextInstance++;
         m_devices[path] = device;
         m_order.push_back(path);
@@ -225,21 +225,21 @@ void SimHidPlatform::setAllowReadWrite(const std::string& path, bool allowed)
 {
     std::lock_guard lock(m_mutex);
     if (auto it = m_devices.find(path); it != m_devices.end())
-        it->second->spec.allowReadWrite = allowed;
+        it->second->setup.allowReadWrite = allowed;
 }
 
 void SimHidPlatform::setAllowRead(const std::string& path, bool allowed)
 {
     std::lock_guard lock(m_mutex);
     if (auto it = m_devices.find(path); it != m_devices.end())
-        it->second->spec.allowRead = allowed;
+        it->second->setup.allowRead = allowed;
 }
 
 void SimHidPlatform::setAllowOpen(const std::string& path, bool allowed)
 {
     std::lock_guard lock(m_mutex);
     if (auto it = m_devices.find(path); it != m_devices.end())
-        it->second->spec.allowOpen = allowed;
+        it->second->setup.allowOpen = allowed;
 }
 
 void SimHidPlatform::queueReport(const std::string& path, std::vector<std::uint8_t> report)
@@ -312,7 +312,7 @@ std::vector<HidInterfaceEntry> SimHidPlatform::snapshot()
     std::vector<HidInterfaceEntry> entries;
     for (const std::string& path : m_order) {
         const Device& device = *m_devices.at(path);
-        entries.push_back({device.instance, path, device.spec.properties});
+        entries.push_back({device.instance, path, device.setup.properties});
     }
     return entries;
 }
@@ -326,10 +326,10 @@ std::unique_ptr<HidHandle> SimHidPlatform::open(const std::string& path, HidAcce
         return nullptr;
     }
     Device& device = *it->second;
-    const bool allowed = device.spec.allowOpen && (access != HidAccess::ReadWrite || device.spec.allowReadWrite) &&
-                         (access != HidAccess::Read || device.spec.allowRead);
+    const bool allowed = device.setup.allowOpen && (access != HidAccess::ReadWrite || device.setup.allowReadWrite) &&
+                         (access != HidAccess::Read || device.setup.allowRead);
     if (!allowed) {
-        error = device.spec.refusedError;
+        error = device.setup.refusedError;
         return nullptr;
     }
     ++device.opens[static_cast<int>(access)];

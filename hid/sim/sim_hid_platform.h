@@ -51,7 +51,7 @@ public:
     SimHidPlatform();
 
     // Adds a device and returns its path ("/sim/hidrawN"); a change notice follows.
-    std::string addDevice(DeviceSpec spec);
+    std::string addDevice(DeviceSpec setup);
     // Removes it: its open handles fail with ENODEV from now on; a change notice follows.
     void removeDevice(const std::string& path);
     // Changes what an existing device allows (no change notice).
@@ -84,7 +84,7 @@ public:
 private:
     class Handle;
     struct Device {
-        DeviceSpec spec;
+        DeviceSpec setup;
         std::uint32_t instance = 0;
         bool present = true;
         std::deque<std::pair<std::vector<std::uint8_t>, std::uint32_t>> input;  // report, or error

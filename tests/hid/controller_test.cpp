@@ -81,9 +81,9 @@ TEST_F(ControllerTest, ScanKeepsQueryOnlyDevicesAndLeavesOutUnopenableOnes)
 
 TEST_F(ControllerTest, QueryOnlyDeviceNeverReadsAndRefusesFeatureReports)
 {
-    auto spec = plainDevice(0x1111, 0x0001);
-    spec.allowReadWrite = false;
-    const std::string path = sim->addDevice(spec);
+    auto setup = plainDevice(0x1111, 0x0001);
+    setup.allowReadWrite = false;
+    const std::string path = sim->addDevice(setup);
     TJvHidDeviceController controller(sim, &gui);
 
     TJvHidDevice* device = nullptr;

@@ -32,10 +32,10 @@ TEST_F(DeviceStringsTest, SerialNumberRules)
         {"empty serial against a table", u"", {0x0409, 0x0000}, u""},
     };
     for (const SerialCase& c : cases) {
-        auto spec = plainDevice(1, 1);
-        spec.serial = c.serial;
-        spec.languageTable = c.languageTable;
-        const std::string path = sim->addDevice(spec);
+        auto setup = plainDevice(1, 1);
+        setup.serial = c.serial;
+        setup.languageTable = c.languageTable;
+        const std::string path = sim->addDevice(setup);
         TJvHidDeviceController controller(sim, &gui);
         TJvHidDevice* device = nullptr;
         ASSERT_TRUE(controller.ClaimByIndex(0, device)) << c.name;

@@ -25,11 +25,11 @@ protected:
     static SimHidPlatform::DeviceSpec plainDevice(std::uint16_t vendor, std::uint16_t product,
                                                   std::u16string name = u"")
     {
-        SimHidPlatform::DeviceSpec spec;
-        spec.attributes = {vendor, product, 0x0100};
+        SimHidPlatform::DeviceSpec setup;
+        setup.attributes = {vendor, product, 0x0100};
         if (!name.empty())
-            spec.product = std::move(name);
-        return spec;
+            setup.product = std::move(name);
+        return setup;
     }
 
     // Pumps the GUI side until `done` holds; false after 5 s.

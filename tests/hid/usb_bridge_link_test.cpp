@@ -153,10 +153,10 @@ TEST_F(LinkTest, ConnectSetsTheLineAndReadsFramesDisconnectStops)
 
 TEST_F(LinkTest, BridgeWithoutPermissionSaysWhichNodeAndHowToFixIt)
 {
-    auto spec = SimHidPlatform::bridgeSpec();
-    spec.allowReadWrite = false;
-    spec.refusedError = EACCES;
-    const std::string bridge = sim->addDevice(spec);
+    auto setup = SimHidPlatform::bridgeSpec();
+    setup.allowReadWrite = false;
+    setup.refusedError = EACCES;
+    const std::string bridge = sim->addDevice(setup);
     start();
     ASSERT_EQ(link->DevListBoxItemIndex(), 0);
 
@@ -170,10 +170,10 @@ TEST_F(LinkTest, BridgeWithoutPermissionSaysWhichNodeAndHowToFixIt)
 
 TEST_F(LinkTest, UnopenableNodeIsNamedBesideTheMissingCableMessage)
 {
-    auto spec = SimHidPlatform::bridgeSpec();
-    spec.allowOpen = false;
-    spec.refusedError = EACCES;
-    const std::string node = sim->addDevice(spec);
+    auto setup = SimHidPlatform::bridgeSpec();
+    setup.allowOpen = false;
+    setup.refusedError = EACCES;
+    const std::string node = sim->addDevice(setup);
     start();
     EXPECT_TRUE(link->DevListBox().empty());
 
@@ -186,10 +186,10 @@ TEST_F(LinkTest, UnopenableNodeIsNamedBesideTheMissingCableMessage)
 
 TEST_F(LinkTest, QueryOnlyBridgeForOtherReasonsGoesUpSilently)
 {
-    auto spec = SimHidPlatform::bridgeSpec();
-    spec.allowReadWrite = false;
-    spec.refusedError = EBUSY;
-    sim->addDevice(spec);
+    auto setup = SimHidPlatform::bridgeSpec();
+    setup.allowReadWrite = false;
+    setup.refusedError = EBUSY;
+    sim->addDevice(setup);
     start();
     link->clickUSBCon();
     EXPECT_FALSE(link->USBConDown());

@@ -3,6 +3,7 @@
 //   tavolo_files_round_trip [ROWS] [FOLDER]   (defaults: 10000000, /tmp)
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 
@@ -21,33 +22,34 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Peak resident memory since the last resetPeak(), in MiB (Linux: VmHWM).
-double peakMiB()
+// One "Vm...:  N kB" line of /proc/self/status, in MiB (0 when unreadable).
+double statusMiB(const char* field)
 {
     std::FILE* status = std::fopen("/proc/self/status", "r");
     if (status == nullptr)
         return 0;
+    const std::size_t length = std::strlen(field);
     char line[256];
     long kib = 0;
-    while (std::fgets(line, sizeof line, status) != nullptr)
-        if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1)
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':') {
+            kib = std::strtol(line + length + 1, nullptr, 10);
             break;
+        }
+    }
     std::fclose(status);
     return static_cast<double>(kib) / 1024;
 }
 
+// Peak resident memory since the last resetPeak() (Linux: VmHWM).
+double peakMiB()
+{
+    return statusMiB("VmHWM");
+}
+
 double residentMiB()
 {
-    std::FILE* status = std::fopen("/proc/self/status", "r");
-    if (status == nullptr)
-        return 0;
-    char line[256];
-    long kib = 0;
-    while (std::fgets(line, sizeof line, status) != nullptr)
-        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1)
-            break;
-    std::fclose(status);
-    return static_cast<double>(kib) / 1024;
+    return statusMiB("VmRSS");
 }
 
 void resetPeak()

@@ -15,7 +15,6 @@
 
 #include "app/lcd_panel_widget.h"
 #include "app/pictures.h"
-#include "app/window_decoder_host.h"
 #include "decode/meter_decoder.h"
 #include "hid/hid_device_controller.h"
 #include "hid/qt/qt_hid_adapter.h"
@@ -68,8 +67,6 @@ TFCOMM::~TFCOMM()
     m_hidDispatcher.reset();
     m_connection.reset();
     COMM2.reset();
-    m_decoder.reset();
-    m_decoderHost.reset();
     if (FCOMM == this)
         FCOMM = nullptr;
 }

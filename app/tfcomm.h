@@ -40,7 +40,6 @@ class QtHidDispatcher;
 class TCommPortDriver;
 class TJvHidDeviceController;
 class UsbBridgeLink;
-class WindowDecoderHost;
 struct ConnectionNotice;
 }  // namespace tavolo
 
@@ -91,7 +90,6 @@ public:
 
     // The core behind the controls (for the recording half and the tests).
     tavolo::MeterDecoder& decoder() { return *m_decoder; }
-    tavolo::WindowDecoderHost& decoderHost() { return *m_decoderHost; }
     tavolo::UsbBridgeLink& usbLink() { return *m_usb; }
     // Frames that stopped at a conversion error since start (shown in the status line).
     int conversionErrorCount() const { return m_conversionErrors; }
@@ -244,8 +242,9 @@ public:
     // Declared in the order they are built; destroyed in reverse (see ~TFCOMM).
     std::unique_ptr<tavolo::TCommPortDriver> COMM2;
     std::unique_ptr<tavolo::ConnectionControl> m_connection;
-    std::unique_ptr<tavolo::WindowDecoderHost> m_decoderHost;
-    std::unique_ptr<tavolo::MeterDecoder> m_decoder;
+    // The meter session's decoder; the session lives in the window's
+    // RecordingHalf (a child object, so it goes after the links above).
+    tavolo::MeterDecoder* m_decoder = nullptr;
     // The HID controller HidCtl and the USB bridge link. The dispatcher carries
     // reader hand-overs to the GUI thread and outlives both.
     std::unique_ptr<tavolo::QtHidDispatcher> m_hidDispatcher;
@@ -325,7 +324,8 @@ private:
     void wireHandlers();
     void construct(std::shared_ptr<tavolo::HidPlatform> hidPlatform);
     void createSerialLink();
-    void createDecoder();
+    void createDecoder();        // the meter session (RecordingHalf) and its observer
+    void syncRecordingInputs();  // the controls the frame steps read, into the session
     void createUsbLink(std::shared_ptr<tavolo::HidPlatform> hidPlatform);
     void applyUsbState(unsigned changes);
     void syncHiddenLogs();

@@ -10,7 +10,7 @@
 #include "app/lcd_panel_widget.h"
 #include "app/shape_circle.h"
 #include "app/tfcomm.h"
-#include "app/window_decoder_host.h"
+#include "app/views/recording_half.h"
 #include "decode/meter_decoder.h"
 #include "hid/usb_bridge_link.h"
 
@@ -32,24 +32,29 @@ void setBase(QWidget* w, const QColor& colour)
 
 void TFCOMM::createDecoder()
 {
-    m_decoderHost = std::make_unique<tavolo::WindowDecoderHost>();
-    m_decoderHost->onDecimalSymbol = [] { return GetDecimalSymbol().toStdString(); };
-    m_decoderHost->onResetUsbWatchdog = [this] {
+    // The meter session holds the decoder; its screen-only steps come here.
+    tavolo::RecordingHalf& rec =
+        tavolo::createRecordingHalf(*this, [] { return GetDecimalSymbol().toStdString(); });
+    tavolo::WindowSessionObserver& observer = rec.observer;
+    observer.onResetUsbWatchdog = [this] {
         if (m_usb)
             m_usb->resetWatchdogTicks();
     };
-    m_decoderHost->onTrace = [this](std::string_view frameText, std::string_view frameBits) {
-        // One line each per frame (the frame text and its bits) in the bounded
-        // memos, instead of twelve growing prefixes: the same facts, a tenth of the cost.
+    observer.onTrace = [this](std::string_view frameText, std::string_view frameBits) {
         if (!m_usb)
             return;
-        m_usb->Memo2().append(std::string(frameText));
-        m_usb->Memo1().append(std::string(frameBits));
+        // Twelve lines each per frame: the frame text (Memo2) beside the frame
+        // bits built so far, 4, 8, ... 48 characters (Memo1); the memos keep a
+        // bounded tail.
+        for (std::size_t n = 4; n <= frameBits.size(); n += 4) {
+            m_usb->Memo2().append(std::string(frameText));
+            m_usb->Memo1().append(std::string(frameBits.substr(0, n)));
+        }
         m_memosDirty = true;
     };
-    m_decoderHost->onBeep = [] { QApplication::beep(); };
-    m_decoderHost->onConversionError = [this](std::string_view message) { conversionNotice(message); };
-    m_decoder = std::make_unique<tavolo::MeterDecoder>(*m_decoderHost);
+    observer.onBeep = [] { QApplication::beep(); };
+    observer.onConversionError = [this](std::string_view message) { conversionNotice(message); };
+    m_decoder = &rec.session.decoder();
 
     m_renderTimer = new QTimer(this);
     m_renderTimer->setSingleShot(true);

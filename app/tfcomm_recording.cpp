@@ -25,7 +25,6 @@
 #include "app/views/reading_table_model.h"
 #include "app/views/recording_half.h"
 #include "app/views/report_preview.h"
-#include "app/window_decoder_host.h"
 #include "decode/meter_decoder.h"
 #include "files/data_file.h"
 #include "files/file_paths.h"
@@ -91,7 +90,7 @@ void showRecallEdits(TFCOMM& w, const tavolo::RecallEdits& edits)
 
 void TFCOMM::setupRecordingHalf()
 {
-    RecordingHalf& rec = tavolo::createRecordingHalf(*this);
+    RecordingHalf& rec = tavolo::recordingHalfOf(*this);
 
     // The chart view takes the place (and the stacking) of the chart area.
     auto* view = new tavolo::ChartView(Chtshow->parentWidget());
@@ -106,7 +105,7 @@ void TFCOMM::setupRecordingHalf()
     rec.chartView = view;
     view->setSource(&rec.chartSource);
 
-    rec.gridModel = new tavolo::ReadingTableModel(rec.table, this);
+    rec.gridModel = new tavolo::ReadingTableModel(rec.session.table(), this);
     rec.gridModel->setLcdTextMapper(tavolo::lcdDisplayText);
     rec.gridModel->setUnitFont(tavolo::lcdSymbolFont(12));
     rec.grid = DBGrid1;
@@ -116,45 +115,43 @@ void TFCOMM::setupRecordingHalf()
     rec.viewTimer->setSingleShot(true);
     connect(rec.viewTimer, &QTimer::timeout, this, [&rec] { rec.refreshViews(); });
 
-    // The decoder's recording steps.
-    tavolo::WindowDecoderHost& host = *m_decoderHost;
-    host.onChartMaximum = [&rec](double value) { rec.chartCtl.SetMaxValue(value); };
-    host.onChartMinimum = [&rec](double value) { rec.chartCtl.SetMinValue(value); };
-    host.onModeChanged = [this, &rec](bool restartChart) {
-        rec.chartPanel.ShowSeries(rec.chartPanel.BtFill() ? ChartModel::kAreaSeries
-                                                          : ChartModel::kLineSeries);
-        if (restartChart)
-            BtNewClick();
+    // What the session's recording steps changed, on screen.
+    rec.observer.onModeChanged = [this, &rec](bool restartChart) {
+        if (restartChart) {
+            const QSignalBlocker block(ComboBox1);
+            ComboBox1->setCurrentIndex(rec.session.chartPanel().ComboBox1());
+        }
         rec.scheduleViews();
     };
-    host.onAdvanceRecallClock = [this, &rec] {
-        rec.recordTime =
-            rec.recall.AdvanceRecallClock(RecallCheck->isChecked(), TimeInt->text().toStdString());
-        return rec.recordTime;
-    };
-    host.onRecordReading = [this, &rec](const tavolo::Reading& reading) {
-        const std::string interval = RecordSITime->text().toStdString();
-        const tavolo::RecordSettings settings{RecordSI->isChecked(), interval,
-                                              RepeatSet->isChecked()};
-        const tavolo::RecordOutcome outcome = rec.rule.INDataToTable(reading, rec.recordTime, settings);
+    rec.observer.onReadingHandled = [this, &rec](tavolo::RecordOutcome outcome) {
         if (outcome == tavolo::RecordOutcome::Recorded || outcome == tavolo::RecordOutcome::ChartedOnly) {
-            const QString page = QString::fromStdString(rec.chartPanel.Bt10());
+            const QString page = QString::fromStdString(rec.session.chartPanel().Bt10());
             if (Bt10->text() != page)
                 Bt10->setText(page);
             rec.scheduleViews();
         }
     };
 
-    // Start-up state: the first series, then by "Fill"; the vertical range
-    // from the count class's full scale.
-    rec.chartPanel.ShowSeries(ChartModel::kAreaSeries);
-    rec.chartPanel.ShowSeries(rec.chartPanel.BtFill() ? ChartModel::kAreaSeries
-                                                      : ChartModel::kLineSeries);
-    const double fullScale = m_decoder->limits().fullScale();
-    rec.chartCtl.SetMaxValue(fullScale);
-    rec.chartCtl.SetMinValue(-fullScale);
-    Bt10->setText(QString::fromStdString(rec.chartPanel.Bt10()));
+    // The controls the frame steps read, kept in the session as they change
+    // (the edits also after their validation, see RecordSITimeChange).
+    for (QCheckBox* box : {RecordSI, RepeatSet, RecallCheck})
+        connect(box, &QCheckBox::toggled, this, &TFCOMM::syncRecordingInputs);
+    syncRecordingInputs();
+
+    Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
     rec.refreshViews();
+}
+
+void TFCOMM::syncRecordingInputs()
+{
+    if (!m_decoder)
+        return;  // the window is still being built; setupRecordingHalf syncs
+    tavolo::RecordingInputs& in = tavolo::recordingHalfOf(*this).session.inputs();
+    in.RecordSI = RecordSI->isChecked();
+    in.RecordSITime = RecordSITime->text().toStdString();
+    in.RepeatSet = RepeatSet->isChecked();
+    in.RecallCheck = RecallCheck->isChecked();
+    in.recall.TimeInt = TimeInt->text().toStdString();
 }
 
 // ---- Chart paging ----
@@ -162,38 +159,38 @@ void TFCOMM::setupRecordingHalf()
 void TFCOMM::BtFirstClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
-    rec.chartPanel.BtFirstClick();
-    Bt10->setText(QString::fromStdString(rec.chartPanel.Bt10()));
+    rec.session.chartPanel().BtFirstClick();
+    Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
     rec.scheduleViews();
 }
 
 void TFCOMM::BTPreviousClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
-    rec.chartPanel.BTPreviousClick();
-    Bt10->setText(QString::fromStdString(rec.chartPanel.Bt10()));
+    rec.session.chartPanel().BTPreviousClick();
+    Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
     rec.scheduleViews();
 }
 
 void TFCOMM::BtNextClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
-    rec.chartPanel.BtNextClick();
-    Bt10->setText(QString::fromStdString(rec.chartPanel.Bt10()));
+    rec.session.chartPanel().BtNextClick();
+    Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
     rec.scheduleViews();
 }
 
 void TFCOMM::BTlastClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
-    rec.chartPanel.BTlastClick();
-    Bt10->setText(QString::fromStdString(rec.chartPanel.Bt10()));
+    rec.session.chartPanel().BTlastClick();
+    Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
     rec.scheduleViews();
 }
 
 void TFCOMM::MaxrecordChange()
 {
-    tavolo::recordingHalfOf(*this).chartPanel.MaxrecordChange(Maxrecord->text().toStdString());
+    tavolo::recordingHalfOf(*this).session.chartPanel().MaxrecordChange(Maxrecord->text().toStdString());
     Timer2->start();  // restarts: the size applies 2 s after the last change
 }
 
@@ -201,8 +198,8 @@ void TFCOMM::Timer2Timer()
 {
     Timer2->stop();
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
-    const std::optional<std::string> problem = rec.chartPanel.Timer2Timer();
-    Bt10->setText(QString::fromStdString(rec.chartPanel.Bt10()));
+    const std::optional<std::string> problem = rec.session.chartPanel().Timer2Timer();
+    Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
     rec.scheduleViews();
     if (!problem)
         return;
@@ -221,27 +218,27 @@ void TFCOMM::Timer2Timer()
 void TFCOMM::btFillClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
-    rec.chartPanel.btFillClick(BtFill->isChecked());
-    Fill1->setChecked(rec.chartPanel.fillMenuChecked());
+    rec.session.chartPanel().btFillClick(BtFill->isChecked());
+    Fill1->setChecked(rec.session.chartPanel().fillMenuChecked());
     rec.scheduleViews();
 }
 
 void TFCOMM::FillClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
-    rec.chartPanel.FillClick();
+    rec.session.chartPanel().FillClick();
     const QSignalBlocker block(BtFill);
-    BtFill->setChecked(rec.chartPanel.BtFill());
-    Fill1->setChecked(rec.chartPanel.fillMenuChecked());
+    BtFill->setChecked(rec.session.chartPanel().BtFill());
+    Fill1->setChecked(rec.session.chartPanel().fillMenuChecked());
     rec.scheduleViews();
 }
 
 void TFCOMM::BtNewClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
-    rec.chartPanel.BtNewClick();
+    rec.session.chartPanel().BtNewClick();
     const QSignalBlocker block(ComboBox1);
-    ComboBox1->setCurrentIndex(rec.chartPanel.ComboBox1());
+    ComboBox1->setCurrentIndex(rec.session.chartPanel().ComboBox1());
     rec.scheduleViews();
 }
 
@@ -277,12 +274,12 @@ void TFCOMM::RecordNewClick()
     const bool yes = askYesNo(QString::fromLatin1(tavolo::RecordingControls::kDeleteQuestion.data(),
                                                   static_cast<qsizetype>(
                                                       tavolo::RecordingControls::kDeleteQuestion.size())));
-    if (!rec.controls.RecordNewClick(yes))
+    if (!rec.session.controls().RecordNewClick(yes))
         return;
     rec.gridModel->resetFromTable();
-    Bt10->setText(QString::fromStdString(rec.chartPanel.Bt10()));
+    Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
     const QSignalBlocker block(ComboBox1);
-    ComboBox1->setCurrentIndex(rec.chartPanel.ComboBox1());
+    ComboBox1->setCurrentIndex(rec.session.chartPanel().ComboBox1());
     rec.refreshViews();
 }
 
@@ -291,7 +288,7 @@ namespace {
 void chooseLimit(TFCOMM& w, RecordLimit limit)
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(w);
-    rec.controls.chooseRecordLimit(limit);
+    rec.session.controls().chooseRecordLimit(limit);
     const std::array<std::pair<QAction*, RecordLimit>, 6> items{{{w.N10001, RecordLimit::N1000},
                                                                  {w.N50001, RecordLimit::N5000},
                                                                  {w.N100001, RecordLimit::N10000},
@@ -300,7 +297,7 @@ void chooseLimit(TFCOMM& w, RecordLimit limit)
                                                                  {w.limitess, RecordLimit::Limitless}}};
     for (const auto& [action, itemLimit] : items) {
         action->setCheckable(true);
-        action->setChecked(rec.controls.isChecked(itemLimit));
+        action->setChecked(rec.session.controls().isChecked(itemLimit));
     }
 }
 
@@ -315,17 +312,18 @@ void TFCOMM::limitessClick() { chooseLimit(*this, RecordLimit::Limitless); }
 
 void TFCOMM::TrecordTimer()
 {
-    tavolo::recordingHalfOf(*this).controls.TrecordTimer(RecordSI->isChecked());
+    tavolo::recordingHalfOf(*this).session.controls().TrecordTimer(RecordSI->isChecked());
 }
 
 void TFCOMM::RecordSITimeChange(QLineEdit* edit)
 {
     const auto replacement = tavolo::RecordingControls::RecordSITimeChange(edit->text().toStdString());
-    if (!replacement)
-        return;
-    const QSignalBlocker block(edit);
-    edit->setText(QString::fromStdString(replacement->text));
-    edit->setSelection(replacement->selectionStart, replacement->selectionLength);
+    if (replacement) {
+        const QSignalBlocker block(edit);
+        edit->setText(QString::fromStdString(replacement->text));
+        edit->setSelection(replacement->selectionStart, replacement->selectionLength);
+    }
+    syncRecordingInputs();
 }
 
 bool TFCOMM::RecordSITimeKeyPress(QChar key)
@@ -337,20 +335,20 @@ void TFCOMM::RecallCheckClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
     tavolo::RecallEdits edits = recallEdits(*this);
-    rec.recall.RecallCheckClick(RecallCheck->isChecked(), edits);
+    rec.session.recallClock().RecallCheckClick(RecallCheck->isChecked(), edits);
     showRecallEdits(*this, edits);
 }
 
 void TFCOMM::RecallCheckExit()
 {
-    tavolo::recordingHalfOf(*this).recall.RecallCheckExit(recallEdits(*this));
+    tavolo::recordingHalfOf(*this).session.recallClock().RecallCheckExit(recallEdits(*this));
 }
 
 void TFCOMM::TimeHKeyUp(QLineEdit*)
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
     tavolo::RecallEdits edits = recallEdits(*this);
-    const tavolo::RecallInputErrors errors = rec.recall.TimeHKeyUp(edits);
+    const tavolo::RecallInputErrors errors = rec.session.recallClock().TimeHKeyUp(edits);
     showRecallEdits(*this, edits);
     const QString text = QString::fromLatin1(tavolo::RecallClock::kInputError.data(),
                                              static_cast<qsizetype>(tavolo::RecallClock::kInputError.size()));
@@ -373,10 +371,10 @@ void TFCOMM::saveasClick()
     if (path.isEmpty())
         return;
     const std::string nativePath = toLocal8(QDir::toNativeSeparators(path));
-    const tavolo::FileResult result = tavolo::saveDataFile(rec.table, nativePath);
+    const tavolo::FileResult result = tavolo::saveDataFile(rec.session.table(), nativePath);
     // The writer leaves the table on its last row; the grid follows.
     rec.refreshViews();
-    tavolo::followRow(*DBGrid1, rec.table.currentRow());
+    tavolo::followRow(*DBGrid1, rec.session.table().currentRow());
     if (result.message.empty())
         return;  // a saved XML packet shows nothing
     const bool runtimeError = !result.ok && tavolo::isXmlPath(nativePath);
@@ -396,10 +394,10 @@ void TFCOMM::SpeedButton2Click()
         return;
     rec.lastOpenName = path;
     const tavolo::FileResult result =
-        tavolo::DataFileReader(toLocal8(QDir::toNativeSeparators(path)), rec.table);
+        tavolo::DataFileReader(toLocal8(QDir::toNativeSeparators(path)), rec.session.table());
     // An XML load replaces the rows, a text load appends: show the table afresh.
     rec.gridModel->resetFromTable();
-    tavolo::followRow(*DBGrid1, rec.table.currentRow());
+    tavolo::followRow(*DBGrid1, rec.session.table().currentRow());
     if (!result.ok)
         notify(*this, rec, NoticeKind::Error, fromLocal8(std::string(tavolo::kLoadFailedTitle)),
                fromLocal8(result.message.empty() ? std::string(tavolo::kLoadFailedMessage)
@@ -444,11 +442,11 @@ void TFCOMM::BtPrintClick()
         {
             rec.gridModel->setFrozen(false);
             rec.refreshViews();
-            tavolo::followRow(*rec.grid, rec.table.currentRow());
+            tavolo::followRow(*rec.grid, rec.session.table().currentRow());
         }
     } hold(rec);
 
-    tavolo::ReadingReport report(rec.table, rec.table.rowCount());
+    tavolo::ReadingReport report(rec.session.table(), rec.session.table().rowCount());
     report.setLcdText(tavolo::lcdDisplayText, [](int pixels) { return tavolo::lcdSymbolFont(pixels); });
     tavolo::ReportPreview preview(report, this);
     if (rec.previewHook)

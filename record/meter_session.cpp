@@ -61,6 +61,7 @@ void MeterSession::modeChanged(bool restartChart)
     m_chartPanel.ShowSeries(m_chartPanel.BtFill() ? ChartModel::kAreaSeries : ChartModel::kLineSeries);
     if (restartChart)
         m_chartPanel.BtNewClick();
+    m_observer->modeChanged(restartChart);
 }
 
 ClockTime MeterSession::advanceRecallClock()

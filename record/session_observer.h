@@ -29,6 +29,9 @@ public:
     virtual void beep() {}
     // A conversion error stopped a frame; show `message` to the user.
     virtual void conversionError(std::string_view message) { (void)message; }
+    // Step 22 saw a mode change: the chart's series was chosen again by "Fill"
+    // and, when `restartChart`, a new chart was begun (the "New" action).
+    virtual void modeChanged(bool restartChart) { (void)restartChart; }
     // The record rule ran for a decoded reading; on Recorded the table's last
     // row is new, and the chart and page label may have changed.
     virtual void readingHandled(RecordOutcome outcome) { (void)outcome; }

@@ -13,8 +13,9 @@ namespace {
 // Holds the recording half as a child of the window, so it goes with it.
 class RecordingHalfOwner : public QObject {
 public:
-    RecordingHalfOwner(QObject& window, std::function<ClockTime()> now)
-        : QObject(&window), half(std::move(now))
+    RecordingHalfOwner(QObject& window, std::function<std::string()> decimalSymbol,
+                       std::function<ClockTime()> now)
+        : QObject(&window), half(std::move(decimalSymbol), std::move(now))
     {
         setObjectName(QStringLiteral("RecordingHalf"));
     }
@@ -23,9 +24,10 @@ public:
 
 }  // namespace
 
-RecordingHalf& createRecordingHalf(QObject& window, std::function<ClockTime()> now)
+RecordingHalf& createRecordingHalf(QObject& window, std::function<std::string()> decimalSymbol,
+                                   std::function<ClockTime()> now)
 {
-    return (new RecordingHalfOwner(window, std::move(now)))->half;
+    return (new RecordingHalfOwner(window, std::move(decimalSymbol), std::move(now)))->half;
 }
 
 RecordingHalf& recordingHalfOf(const QObject& window)
@@ -36,14 +38,10 @@ RecordingHalf& recordingHalfOf(const QObject& window)
     return static_cast<RecordingHalfOwner*>(owner)->half;
 }
 
-RecordingHalf::RecordingHalf(std::function<ClockTime()> now)
-    : chartCtl(chart, kStartPageSize),
-      chartPanel(chartCtl),
-      rule(table, chartPanel),
-      controls(rule, chartPanel),
-      recall(std::move(now)),
-      chartSource(chart),
-      recordTime(recall.AdvanceRecallClock(false, {}))
+RecordingHalf::RecordingHalf(std::function<std::string()> decimalSymbol, std::function<ClockTime()> now)
+    : observer(std::move(decimalSymbol)),
+      session(&observer, std::move(now)),
+      chartSource(session.chart())
 {
 }
 
@@ -66,7 +64,7 @@ void RecordingHalf::refreshViews()
     // The grid moves to the newest row only when rows arrived, so a reading
     // that is charted but not recorded leaves the user's scroll position alone.
     if (gridModel && grid && gridModel->syncWithTable())
-        followRow(*grid, table.currentRow());
+        followRow(*grid, session.table().currentRow());
     if (chartView)
         chartView->refreshNow();
 }

@@ -5,16 +5,12 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/views/chart_model_source.h"
 #include "app/views/recording_dialogs.h"
-#include "record/chart_control.h"
-#include "record/chart_model.h"
-#include "record/chart_panel.h"
-#include "record/recall_clock.h"
-#include "record/reading_table.h"
-#include "record/record_rule.h"
-#include "record/recording_controls.h"
+#include "app/window_session_observer.h"
+#include "record/meter_session.h"
 
 class QObject;
 class QTableView;
@@ -26,32 +22,25 @@ class ChartView;
 class ReadingTableModel;
 class ReportPreview;
 
-// The recording half of the main window: the reading table with its record
-// rule, the recording controls and recall clock, the paged chart, and the
-// views over them (grid model, chart view). The window's handlers forward to
-// these objects; nothing here knows the window's controls except the grid and
-// the chart view it is given.
+// The recording half of the main window: the meter session (decoder, reading
+// table, record rule, recording controls, recall clock, paged chart) with the
+// window's observer, and the views over it (grid model, chart view). The
+// window's handlers forward to these objects; nothing here knows the window's
+// controls except the grid and the chart view it is given.
 //
 // Views repaint on one coalescing timer (at most every kViewRefreshMs), never
 // once per reading. Lives as long as the window; GUI thread only.
 struct RecordingHalf {
     static constexpr int kViewRefreshMs = 40;
-    static constexpr int kStartPageSize = 100;
 
-    explicit RecordingHalf(std::function<ClockTime()> now = {});
+    RecordingHalf(std::function<std::string()> decimalSymbol, std::function<ClockTime()> now);
     ~RecordingHalf();
     RecordingHalf(const RecordingHalf&) = delete;
     RecordingHalf& operator=(const RecordingHalf&) = delete;
 
-    ChartModel chart;
-    TChartControl chartCtl;
-    ChartPanel chartPanel;
-    ReadingTable table;
-    RecordRule rule;
-    RecordingControls controls;
-    RecallClock recall;
+    WindowSessionObserver observer;  // before the session: the decoder asks it while built
+    MeterSession session;
     ChartModelSource chartSource;
-    ClockTime recordTime;
 
     // Views, set up by the window (owned by their Qt parents).
     ReadingTableModel* gridModel = nullptr;
@@ -78,7 +67,9 @@ struct RecordingHalf {
 // The recording half a window holds as a child object (setupRecordingHalf
 // creates it). The window must have one.
 RecordingHalf& recordingHalfOf(const QObject& window);
-// Creates the window's recording half, owned by `window`.
-RecordingHalf& createRecordingHalf(QObject& window, std::function<ClockTime()> now = {});
+// Creates the window's recording half, owned by `window`. `decimalSymbol` is
+// the user's decimal separator, asked before every frame.
+RecordingHalf& createRecordingHalf(QObject& window, std::function<std::string()> decimalSymbol,
+                                   std::function<ClockTime()> now = {});
 
 }  // namespace tavolo

@@ -30,10 +30,12 @@ struct Observer : SessionObserver {
     std::vector<RecordOutcome> outcomes;
     int beeps = 0;
     int watchdogResets = 0;
+    std::vector<bool> modeChanges;  // restartChart of each
     void conversionError(std::string_view message) override { errors.emplace_back(message); }
     void readingHandled(RecordOutcome outcome) override { outcomes.push_back(outcome); }
     void beep() override { ++beeps; }
     void resetUsbWatchdogTicks() override { ++watchdogResets; }
+    void modeChanged(bool restartChart) override { modeChanges.push_back(restartChart); }
 };
 
 class Session : public ::testing::Test {
@@ -133,8 +135,10 @@ TEST_F(Session, ConversionErrorRecordsNothingAndTheNextFrameWorks)
 TEST_F(Session, ModeChangeRestartsTheChartOnlyWithoutContinueRecord)
 {
     feed(kMilliVolt, 5);
+    observer.modeChanges.clear();
     feed(kVolt);  // V instead of mV: a mode change, chart continues
     EXPECT_EQ(chartValues(), 6u);
+    EXPECT_EQ(observer.modeChanges, std::vector<bool>{false});
 
     session.decoder().limits().setMultirange(false);
     session.chartPanel().btFillClick(false);
@@ -142,6 +146,7 @@ TEST_F(Session, ModeChangeRestartsTheChartOnlyWithoutContinueRecord)
     EXPECT_EQ(session.chart().pointCount(), 2u);
     EXPECT_DOUBLE_EQ(session.chart().value(1), 32.1);
     EXPECT_EQ(session.chart().activeSeries(), ChartModel::kLineSeries);
+    EXPECT_EQ(observer.modeChanges, (std::vector<bool>{false, true}));
     EXPECT_EQ(session.table().rowCount(), 7u) << "the table keeps every row";
 }
 

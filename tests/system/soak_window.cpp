@@ -128,9 +128,9 @@ int main(int argc, char* argv[])
         probe.stop();
         sampler.stop();
         const long rssEnd = residentKiB();
-        const std::size_t rows = rec.table.rowCount();
-        const std::size_t tableBytes = rec.table.memoryUsage();
-        const std::size_t chartBytes = rec.chart.memoryUsage();
+        const std::size_t rows = rec.session.table().rowCount();
+        const std::size_t tableBytes = rec.session.table().memoryUsage();
+        const std::size_t chartBytes = rec.session.chart().memoryUsage();
         std::vector<int> sorted = lateness;
         std::sort(sorted.begin(), sorted.end());
         const int p99 = sorted.empty() ? 0 : sorted[sorted.size() * 99 / 100];
@@ -152,10 +152,10 @@ int main(int argc, char* argv[])
     };
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        const std::size_t rows = rec.table.rowCount();
+        const std::size_t rows = rec.session.table().rowCount();
         if (samples) {
             std::fprintf(samples, "%.1f\t%ld\t%zu\t%zu\t%d\t%zu\n", now / 1000.0, residentKiB(), rows,
-                         rec.table.memoryUsage(), windowMaxLate, rec.chart.memoryUsage());
+                         rec.session.table().memoryUsage(), windowMaxLate, rec.session.chart().memoryUsage());
             std::fflush(samples);
         }
         windowMaxLate = 0;
@@ -176,7 +176,7 @@ int main(int argc, char* argv[])
         window.limitess->trigger();
         window.COMCon->click();
         rssStart = residentKiB();
-        rowsAtStart = rec.table.rowCount();
+        rowsAtStart = rec.session.table().rowCount();
         lastProbe = clock.elapsed();
         lastGrowthMs = clock.elapsed();
         probe.start(kProbeMs);

@@ -108,8 +108,8 @@ private:
     void saveClearReopen(TFCOMM& w, const QString& stem)
     {
         tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(w);
-        const QStringList recorded = rowsOf(rec.table, true);
-        const QStringList recordedNoNVal = rowsOf(rec.table, false);
+        const QStringList recorded = rowsOf(rec.session.table(), true);
+        const QStringList recordedNoNVal = rowsOf(rec.session.table(), false);
         for (const char* ext : {".xls", ".txt", ".xml"}) {
             m_notices.clear();
             m_nextFile = path(stem + QLatin1String(ext));
@@ -121,7 +121,7 @@ private:
             else
                 QVERIFY2(m_notices.isEmpty(), qPrintable(m_notices.join(QLatin1Char('\n'))));
         }
-        QCOMPARE(rowsOf(rec.table, true), recorded);  // saving changes nothing
+        QCOMPARE(rowsOf(rec.session.table(), true), recorded);  // saving changes nothing
 
         // Chart bitmap: a 24-bit BMP whose header matches the file.
         m_nextFile = path(stem + QStringLiteral("-chart.bmp"));
@@ -147,7 +147,7 @@ private:
         bool previewShown = false;
         rec.previewHook = [&](tavolo::ReportPreview& preview) {
             previewShown = preview.pageView() != nullptr;
-            tavolo::ReadingReport report(rec.table, rec.table.rowCount());
+            tavolo::ReadingReport report(rec.session.table(), rec.session.table().rowCount());
             report.setLcdText(tavolo::lcdDisplayText, [](int pixels) { return tavolo::lcdSymbolFont(pixels); });
             QPrinter printer(QPrinter::HighResolution);
             tavolo::setupReportPrinter(printer, report);
@@ -164,7 +164,7 @@ private:
             QVERIFY(pdftotext.waitForFinished(30000));
             const QString text = QString::fromLocal8Bit(pdftotext.readAllStandardOutput());
             // The first and the last row's values are in the printed text.
-            const tavolo::ReadingTable& t = rec.table;
+            const tavolo::ReadingTable& t = rec.session.table();
             QVERIFY2(text.contains(cell(t, 0, tavolo::TableField::Value)), qPrintable(text.left(400)));
             QVERIFY(text.contains(cell(t, t.rowCount() - 1, tavolo::TableField::Time)));
         } else {
@@ -193,18 +193,18 @@ private:
         m_nextFile = cut.fileName();
         w.SpeedButton2Click();
         QCOMPARE(m_notices, QStringList{QStringLiteral("Error: Failed to Load File!")});
-        QCOMPARE(rowsOf(rec.table, true), recorded);
+        QCOMPARE(rowsOf(rec.session.table(), true), recorded);
 
         // Clear (Yes to the question), then each file into the empty table.
         for (const char* ext : {".xls", ".txt", ".xml"}) {
             w.RecordNewClick();
-            QCOMPARE(rec.table.rowCount(), std::size_t{0});
+            QCOMPARE(rec.session.table().rowCount(), std::size_t{0});
             m_notices.clear();
             m_nextFile = path(stem + QLatin1String(ext));
             w.SpeedButton2Click();
             QVERIFY2(m_notices.isEmpty(), qPrintable(m_notices.join(QLatin1Char('\n'))));
             const bool xml = QLatin1String(ext) == QLatin1String(".xml");
-            QCOMPARE(rowsOf(rec.table, xml), xml ? recorded : recordedNoNVal);
+            QCOMPARE(rowsOf(rec.session.table(), xml), xml ? recorded : recordedNoNVal);
         }
     }
 
@@ -262,7 +262,7 @@ private slots:
         for (const Sent& s : sent)
             units.insert(s.unit);
         QVERIFY2(units.size() >= 5, "the run covers several functions");
-        const std::vector<Sent> recorded = meterPartOf(rec.table);
+        const std::vector<Sent> recorded = meterPartOf(rec.session.table());
         for (std::size_t i = 0; i < std::min(sent.size(), recorded.size()); ++i)
             QVERIFY2(recorded[i] == sent[i], qPrintable(QStringLiteral("row %1: %2 %3 %4 recorded, %5 %6 %7 sent")
                                                              .arg(i)
@@ -302,11 +302,11 @@ private slots:
             if (event.isReading)
                 sent.push_back(sentOf(event.reading));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(rec.table.rowCount() >= sent.size(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.session.table().rowCount() >= sent.size(), 30000);
         QTest::qWait(200);
         QTest::mouseClick(w.USBCon, Qt::LeftButton);
         QVERIFY(!w.USBCon->isChecked());
-        const std::vector<Sent> recorded = meterPartOf(rec.table);
+        const std::vector<Sent> recorded = meterPartOf(rec.session.table());
         QCOMPARE(recorded.size(), sent.size());
         for (std::size_t i = 0; i < sent.size(); ++i)
             QVERIFY2(recorded[i] == sent[i], qPrintable(QStringLiteral("row %1: %2 %3 recorded, %4 %5 sent")

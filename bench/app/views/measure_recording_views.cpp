@@ -75,8 +75,8 @@ int main(int argc, char** argv)
     window.show();
     QApplication::processEvents();
     tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(window);
-    rec.controls.limitessClick();
-    rec.rule.state().MaxRecords = static_cast<std::int32_t>(rows + 1000);
+    rec.session.controls().limitessClick();
+    rec.session.recordRule().state().MaxRecords = static_cast<std::int32_t>(rows + 1000);
 
     // Fill through the record rule (rows and chart points), as readings would.
     const long rssBefore = residentKiB();
@@ -94,8 +94,8 @@ int main(int argc, char** argv)
         reading.valueText = value;
         reading.numericValue = double(i % 10000);
         reading.chartValue = double(i % 2000) - 1000;
-        rec.rule.INDataToTable(reading, tavolo::ClockTime{int(i / 3600 % 24), int(i / 60 % 60), int(i % 60)},
-                               settings);
+        const tavolo::ClockTime time{int(i / 3600 % 24), int(i / 60 % 60), int(i % 60)};
+        rec.session.recordRule().INDataToTable(reading, time, settings);
     }
     const double fillSeconds = fill.elapsed() / 1000.0;
     QElapsedTimer announce;
@@ -145,7 +145,7 @@ int main(int argc, char** argv)
     // The print preview of all rows: page count by arithmetic, first page drawn.
     QElapsedTimer open;
     open.start();
-    tavolo::ReadingReport report(rec.table, rec.table.rowCount());
+    tavolo::ReadingReport report(rec.session.table(), rec.session.table().rowCount());
     tavolo::ReportPreview preview(report, &window);
     preview.show();
     for (int i = 0; i < 20 && !preview.pageView()->lastPaintedPages(); ++i) {

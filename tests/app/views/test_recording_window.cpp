@@ -31,6 +31,7 @@
 #include "decode/meter_decoder.h"
 #include "frame_encoder.h"
 #include "hid/sim/sim_hid_platform.h"
+#include "hid/usb_bridge_link.h"
 
 using tavolo::FileDialogRequest;
 using tavolo::NoticeKind;
@@ -114,17 +115,53 @@ private slots:
     {
         Window t;
         t.readings(5);
-        QCOMPARE(t.rec().table.rowCount(), std::size_t(5));
+        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(5));
         QCOMPARE(t.gridRows(), 5);
         QCOMPARE(t.w.DBGrid1->currentIndex().row(), 4);  // the grid follows the newest row
         QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(4, 0)).toString(), QStringLiteral("5"));
         QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(4, 3)).toString(),
                  QStringLiteral("00.005"));
-        QCOMPARE(t.rec().chart.pointCount(), std::size_t(6));  // start point + 5
+        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(6));  // start point + 5
         auto* chart = qobject_cast<tavolo::ChartView*>(t.w.Chtshow);
         QVERIFY(chart);
         QCOMPARE(chart->plottedPointCount(), 6);
         QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
+    }
+
+    // The recall clock, the sampling interval and its edit as the user sets
+    // them reach the frame steps; every frame leaves its twelve trace lines.
+    void recordingControlsReachTheFrameSteps()
+    {
+        Window t;
+        const tavolo::ReadingTable& table = t.rec().session.table();
+        t.w.RecallCheck->click();
+        t.w.TimeInt->setText(QStringLiteral("3600"));
+        t.frame("00001");
+        t.frame("00002");
+        QCOMPARE(table.rowCount(), std::size_t(2));
+        QCOMPARE(table.text(0, tavolo::TableField::Time), std::string("01:00:00"));
+        QCOMPARE(table.text(1, tavolo::TableField::Time), std::string("02:00:00"));
+
+        // The countdown stored with the last row ("10") holds readings back
+        // once sampling is on; after ten ticks the next one is recorded and
+        // the edit's new interval is stored.
+        t.w.RecordSITime->setText(QStringLiteral("5"));
+        t.w.RecordSI->click();
+        t.frame("00003");
+        QCOMPARE(table.rowCount(), std::size_t(2));
+        for (int tick = 0; tick < 10; ++tick)
+            t.w.TrecordTimer();
+        t.frame("00004");
+        QCOMPARE(table.rowCount(), std::size_t(3));
+        QCOMPARE(t.rec().session.recordRule().state().SampleCountdown, 5);
+
+        const tavolo::BoundedLog& memo1 = t.w.usbLink().Memo1();
+        const tavolo::BoundedLog& memo2 = t.w.usbLink().Memo2();
+        QCOMPARE(memo1.size(), std::size_t(4 * 12));
+        QCOMPARE(memo2.size(), std::size_t(4 * 12));
+        QCOMPARE(memo1.lines()[36].size(), std::size_t(4));   // the fourth frame's first prefix
+        QCOMPARE(memo1.back().size(), std::size_t(48));       // ... and its whole bits
+        QCOMPARE(memo2.lines()[36], memo2.back());            // its text on every line
     }
 
     void steadyReadingWithRepeatOff()
@@ -135,9 +172,9 @@ private slots:
         for (int i = 0; i < 4; ++i)
             t.frame("01234");
         t.rec().refreshViews();
-        QCOMPARE(t.rec().table.rowCount(), std::size_t(1));
+        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(1));
         QCOMPARE(t.gridRows(), 1);
-        QCOMPARE(t.rec().chart.pointCount(), std::size_t(5));  // every frame still charted
+        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(5));  // every frame still charted
     }
 
     void recordLimitMenu()
@@ -150,17 +187,17 @@ private slots:
         t.w.N10001->trigger();
         for (QAction* item : items)
             QCOMPARE(item->isChecked(), item == t.w.N10001);
-        QCOMPARE(t.rec().rule.state().MaxRecords, 1000);
+        QCOMPARE(t.rec().session.recordRule().state().MaxRecords, 1000);
         t.w.limitess->trigger();
-        QCOMPARE(t.rec().rule.state().MaxRecords, 10000000);
+        QCOMPARE(t.rec().session.recordRule().state().MaxRecords, 10000000);
         QVERIFY(t.w.limitess->isChecked() && !t.w.N10001->isChecked());
 
         // Below the rows already recorded: recording stops, nothing is charted.
         t.readings(3);
-        t.rec().rule.state().MaxRecords = 3;
+        t.rec().session.recordRule().state().MaxRecords = 3;
         t.readings(2);
-        QCOMPARE(t.rec().table.rowCount(), std::size_t(3));
-        QCOMPARE(t.rec().chart.pointCount(), std::size_t(4));
+        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(3));
+        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(4));
     }
 
     void clearAnsweredNoThenYes()
@@ -171,17 +208,17 @@ private slots:
         t.answer = false;
         t.w.RecordNew->click();
         QCOMPARE(t.questions, QStringList{QStringLiteral("Do you want to delete this record?")});
-        QCOMPARE(t.rec().table.rowCount(), std::size_t(150));
+        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(150));
         QCOMPARE(t.gridRows(), 150);
-        QCOMPARE(t.rec().chart.pointCount(), std::size_t(151));
+        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(151));
 
         t.answer = true;
         t.w.RecordNew->click();
-        QCOMPARE(t.rec().table.rowCount(), std::size_t(0));
+        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(0));
         QCOMPARE(t.gridRows(), 0);
-        QCOMPARE(t.rec().chart.pointCount(), std::size_t(1));
+        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(1));
         QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
-        QCOMPARE(t.rec().chart.windowMinimum(), 1);
+        QCOMPARE(t.rec().session.chart().windowMinimum(), 1);
         t.readings(1);
         QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(0, 0)).toString(), QStringLiteral("1"));
     }
@@ -190,7 +227,7 @@ private slots:
     {
         Window t;
         t.readings(250);
-        const tavolo::ChartModel& chart = t.rec().chart;
+        const tavolo::ChartModel& chart = t.rec().session.chart();
         QCOMPARE(t.w.Bt10->text(), QStringLiteral("3"));
         QCOMPARE(chart.windowMinimum(), 201);
         QCOMPARE(chart.windowMaximum(), 300);
@@ -228,11 +265,11 @@ private slots:
         QTest::keyClicks(t.w.Maxrecord, QStringLiteral("0"));
         QTest::qWait(1700);  // 2.2 s after the first key, 1.7 s after the last
         QCOMPARE(ticks.count(), 0);
-        QCOMPARE(t.rec().chartCtl.PageSize(), 100);
+        QCOMPARE(t.rec().session.ChartCtl().PageSize(), 100);
         QTRY_COMPARE_WITH_TIMEOUT(ticks.count(), 1, 1000);
-        QCOMPARE(t.rec().chartCtl.PageSize(), 50);
-        QCOMPARE(t.rec().chart.windowMinimum(), 201);
-        QCOMPARE(t.rec().chart.windowMaximum(), 250);
+        QCOMPARE(t.rec().session.ChartCtl().PageSize(), 50);
+        QCOMPARE(t.rec().session.chart().windowMinimum(), 201);
+        QCOMPARE(t.rec().session.chart().windowMaximum(), 250);
         QCOMPARE(t.w.Bt10->text(), QStringLiteral("5"));
         QVERIFY(t.notices.isEmpty());
 
@@ -242,14 +279,14 @@ private slots:
         t.w.Timer2Timer();
         QCOMPARE(t.notices.size(), 1);
         QCOMPARE(t.notices[0].text, QStringLiteral("'' is not a valid integer value"));
-        QCOMPARE(t.rec().chartCtl.PageSize(), 50);
+        QCOMPARE(t.rec().session.ChartCtl().PageSize(), 50);
         // A page size of 0 is refused and the old size kept.
         t.w.Maxrecord->setText(QStringLiteral("0"));
         t.w.Timer2Timer();
         QCOMPARE(t.notices.size(), 2);
-        QCOMPARE(t.rec().chartCtl.PageSize(), 50);
+        QCOMPARE(t.rec().session.ChartCtl().PageSize(), 50);
         t.readings(1);  // recording goes on
-        QCOMPARE(t.rec().table.rowCount(), std::size_t(251));
+        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(251));
     }
 
     void enlargeAndRestore()
@@ -324,7 +361,7 @@ private slots:
         t.w.OpenDataFiles->click();
         QCOMPARE(t.dialogs[1].filter, QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt)"));
         QVERIFY(t.notices.isEmpty());
-        QCOMPARE(t.rec().table.rowCount(), std::size_t(3));
+        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(3));
         QCOMPARE(t.gridRows(), 3);
         QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(2, 3)).toString(),
                  QStringLiteral("00.003"));
@@ -355,7 +392,7 @@ private slots:
         QCOMPARE(t.notices[1].title, QStringLiteral("Error"));
         QCOMPARE(t.notices[1].text, QStringLiteral("Failed to Load File!"));
         t.readings(1);  // the table still records
-        QCOMPARE(t.gridRows(), int(t.rec().table.rowCount()));
+        QCOMPARE(t.gridRows(), int(t.rec().session.table().rowCount()));
     }
 
     void chartBitmapNames_data()
@@ -424,7 +461,7 @@ private slots:
         t.w.BtPrint->click();
         QVERIFY(frozenDuringPreview);
         QCOMPARE(rowsShownDuringPreview, 100);
-        QCOMPARE(t.rec().table.rowCount(), std::size_t(107));
+        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(107));
         QCOMPARE(t.gridRows(), 107);  // follows again after the preview
         QCOMPARE(t.w.DBGrid1->currentIndex().row(), 106);
 

@@ -1,5 +1,6 @@
 #include "app/views/chart_view.h"
 
+#include <QPainter>
 #include <QTimer>
 
 #include <algorithm>
@@ -127,6 +128,22 @@ void ChartView::resizeEvent(QResizeEvent* event)
     QCustomPlot::resizeEvent(event);
     m_dirty = true;
     scheduleRefresh();
+}
+
+void ChartView::paintEvent(QPaintEvent* event)
+{
+    QCustomPlot::paintEvent(event);
+    QPainter p(this);
+    const QRect outer = rect().adjusted(0, 0, -1, -1);
+    p.setPen(Qt::black);
+    p.drawRect(outer);
+    const QRect inner = outer.adjusted(1, 1, -1, -1);
+    p.setPen(QColor(0x80, 0x80, 0x80));  // lowered: shadow on top and left
+    p.drawLine(inner.topLeft(), inner.topRight());
+    p.drawLine(inner.topLeft(), inner.bottomLeft());
+    p.setPen(Qt::white);  // light on bottom and right
+    p.drawLine(inner.bottomLeft(), inner.bottomRight());
+    p.drawLine(inner.topRight(), inner.bottomRight());
 }
 
 void ChartView::refreshNow()

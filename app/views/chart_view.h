@@ -47,6 +47,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The plot, then the frame around it: a single border with a lowered bevel inside.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void applyLook();

@@ -185,7 +185,6 @@ private:
     std::size_t m_rowNo = 0;
     std::array<int, kTableFieldCount> m_bound{};  // file field index per table field
 
-    std::vector<ChangeLogEntry> m_changes;
     bool m_changeLogSeen = false;
 };
 
@@ -311,7 +310,6 @@ bool PacketReader::readValue(int quote, Sink&& sink)
 
 bool PacketReader::readChangeLog(int quote)
 {
-    m_changes.clear();
     m_changeLogSeen = true;
     std::array<std::int32_t, 3> triple{};
     int inTriple = 0;
@@ -322,7 +320,8 @@ bool PacketReader::readChangeLog(int quote)
             return;
         triple[static_cast<std::size_t>(inTriple++)] = static_cast<std::int32_t>(number);
         if (inTriple == 3) {
-            m_changes.push_back(ChangeLogEntry{triple[0], triple[1], triple[2]});
+            // Loaded rows add no entries, so the fresh table's record is the file's.
+            m_table.appendChangeLogEntry(ChangeLogEntry{triple[0], triple[1], triple[2]});
             inTriple = 0;
         }
         number = 0;
@@ -710,7 +709,6 @@ bool PacketReader::run()
         return fail("bytes after </DATAPACKET>");
     if (m_in.error() != 0)
         return fail("read error");
-    m_table.setChangeLog(m_changes.data(), m_changes.size());
     if (!m_table.empty())
         m_table.setCurrentRow(0);
     return true;

@@ -180,6 +180,13 @@ void ReadingTable::setChangeLog(const ChangeLogEntry* entries, std::size_t count
         m_storage->addChange(entries[i]);
 }
 
+void ReadingTable::appendChangeLogEntry(const ChangeLogEntry& entry)
+{
+    if (!m_storage)
+        m_storage = std::make_unique<Storage>();
+    m_storage->addChange(entry);
+}
+
 std::optional<std::int32_t> ReadingTable::intValue(std::size_t row, TableField field) const
 {
     if (row >= rowCount())

@@ -68,12 +68,15 @@ public:
     std::size_t appendRow(const RowValues& values);
 
     // Appends a row with the given change state and no change-record entry;
-    // the XML load uses it, then restores the record with setChangeLog.
+    // the XML load uses it and restores the record with appendChangeLogEntry.
     // The first row stored into an empty table becomes the current row.
     std::size_t appendStoredRow(const RowValues& values, std::uint8_t rowState);
 
-    // Replaces the change record (XML load). Entries must be given in file order.
+    // Replaces the change record. Entries must be given in file order.
     void setChangeLog(const ChangeLogEntry* entries, std::size_t count);
+    // Adds one entry at the end of the change record (the XML load, in file
+    // order, straight into the run-length record: no second copy of it).
+    void appendChangeLogEntry(const ChangeLogEntry& entry);
 
     // Cells, constant time. Integer fields: empty optional for an empty field.
     // A row past the end, or a field of the other kind, reads as empty.

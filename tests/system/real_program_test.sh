@@ -32,7 +32,7 @@ answer() {      # waits for a message box over the window and presses key $1
     local box=""
     until [ -n "$box" ]; do
         sleep 0.2
-        # By class: a box with an empty title carries only the window-manager name.
+        # By class: xdotool finds no window by name whose title is empty.
         box=$(xdotool search --onlyvisible --class tavolo-interface | grep -vx "$win" | tail -1 || true)
     done
     sleep 0.3

@@ -11,6 +11,7 @@
 #include "app/shape_circle.h"
 #include "app/tfcomm.h"
 #include "app/views/recording_half.h"
+#include "decode/diagnostic_trace.h"
 #include "decode/meter_decoder.h"
 #include "hid/usb_bridge_link.h"
 
@@ -43,13 +44,11 @@ void TFCOMM::createDecoder()
     observer.onTrace = [this](std::string_view frameText, std::string_view frameBits) {
         if (!m_usb)
             return;
-        // Twelve lines each per frame: the frame text (Memo2) beside the frame
-        // bits built so far, 4, 8, ... 48 characters (Memo1); the memos keep a
-        // bounded tail.
-        for (std::size_t n = 4; n <= frameBits.size(); n += 4) {
-            m_usb->Memo2().append(std::string(frameText));
-            m_usb->Memo1().append(std::string(frameBits.substr(0, n)));
-        }
+        // Twelve lines each per frame; the memos keep a bounded tail.
+        tavolo::forEachTraceLine(frameText, frameBits, [this](std::string_view text, std::string_view bits) {
+            m_usb->Memo2().append(std::string(text));
+            m_usb->Memo1().append(std::string(bits));
+        });
         m_memosDirty = true;
     };
     observer.onBeep = [] { QApplication::beep(); };

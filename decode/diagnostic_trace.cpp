@@ -19,10 +19,10 @@ void DiagnosticTrace::push(std::deque<std::string>& memo, std::string_view line)
 
 void DiagnosticTrace::addFrame(std::string_view frameText, std::string_view frameBits)
 {
-    for (std::size_t n = 4; n <= frameBits.size(); n += 4) {
-        push(m_memo2, frameText);
-        push(m_memo1, frameBits.substr(0, n));
-    }
+    forEachTraceLine(frameText, frameBits, [this](std::string_view text, std::string_view bits) {
+        push(m_memo2, text);
+        push(m_memo1, bits);
+    });
 }
 
 }  // namespace tavolo

@@ -7,6 +7,16 @@
 
 namespace tavolo {
 
+// The trace lines of one frame, in order: `line(memo2Line, memo1Line)` gets the
+// frame text beside the frame bits built so far, 4, 8, ... 48 characters. A
+// frame whose decoding stopped while building its bits has fewer lines.
+template <typename Line>
+void forEachTraceLine(std::string_view frameText, std::string_view frameBits, Line&& line)
+{
+    for (std::size_t n = 4; n <= frameBits.size(); n += 4)
+        line(frameText, frameBits.substr(0, n));
+}
+
 // The two diagnostic memos of the decoder: for every frame, twelve lines of
 // the frame text (Memo2) and the twelve growing prefixes of the frame bits,
 // 4, 8, ... 48 characters (Memo1). Only the newest `maxLines` lines of each

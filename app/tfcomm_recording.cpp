@@ -86,6 +86,14 @@ void showRecallEdits(TFCOMM& w, const tavolo::RecallEdits& edits)
     }
 }
 
+// The hidden series chooser as the chart panel holds it, set without
+// running its change handler.
+void showNewChartChoice(TFCOMM& w, RecordingHalf& rec)
+{
+    const QSignalBlocker block(w.ComboBox1);
+    w.ComboBox1->setCurrentIndex(rec.session.chartPanel().ComboBox1());
+}
+
 }  // namespace
 
 void TFCOMM::setupRecordingHalf()
@@ -117,10 +125,8 @@ void TFCOMM::setupRecordingHalf()
 
     // What the session's recording steps changed, on screen.
     rec.observer.onModeChanged = [this, &rec](bool restartChart) {
-        if (restartChart) {
-            const QSignalBlocker block(ComboBox1);
-            ComboBox1->setCurrentIndex(rec.session.chartPanel().ComboBox1());
-        }
+        if (restartChart)
+            showNewChartChoice(*this, rec);
         rec.scheduleViews();
     };
     rec.observer.onReadingHandled = [this, &rec](tavolo::RecordOutcome outcome) {
@@ -237,8 +243,7 @@ void TFCOMM::BtNewClick()
 {
     RecordingHalf& rec = tavolo::recordingHalfOf(*this);
     rec.session.chartPanel().BtNewClick();
-    const QSignalBlocker block(ComboBox1);
-    ComboBox1->setCurrentIndex(rec.session.chartPanel().ComboBox1());
+    showNewChartChoice(*this, rec);
     rec.scheduleViews();
 }
 
@@ -278,8 +283,7 @@ void TFCOMM::RecordNewClick()
         return;
     rec.gridModel->resetFromTable();
     Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
-    const QSignalBlocker block(ComboBox1);
-    ComboBox1->setCurrentIndex(rec.session.chartPanel().ComboBox1());
+    showNewChartChoice(*this, rec);
     rec.refreshViews();
 }
 

@@ -23,7 +23,8 @@ struct LineSettings {
     std::uint32_t baudRate = 9600;  // bit/s
     std::uint8_t dataBits = 8;      // 5..8
     StopBitsCode stopBits = StopBitsCode::One;
-    ParityCode parity = ParityCode::None;  // framed on the wire; received characters are not checked
+    ParityCode parity = ParityCode::None;  // framed on the wire; a received character with a parity or
+                                           // framing error is dropped, so a damaged frame comes up short
     bool dtr = true;                // DTR asserted while open
     bool rts = false;               // RTS asserted while open (ignored under RTS/CTS handshaking)
     bool rtsCtsHandshake = false;   // hardware flow control

@@ -1,6 +1,7 @@
 #include "serial/posix/posix_serial_platform.h"
 
 #include "serial/posix/custom_speed.h"
+#include "serial/posix/terminal_settings.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,34 +22,6 @@ namespace {
 std::string systemText(int code)
 {
     return std::strerror(code);
-}
-
-std::optional<speed_t> speedCode(std::uint32_t bitsPerSecond)
-{
-    switch (bitsPerSecond) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return std::nullopt;  // 14400 and 56000 have no termios code
-    }
-}
-
-tcflag_t sizeFlag(std::uint8_t dataBits)
-{
-    switch (dataBits) {
-    case 5: return CS5;
-    case 6: return CS6;
-    case 7: return CS7;
-    default: return CS8;
-    }
 }
 
 class PosixSerialDevice final : public SerialDevice {
@@ -72,62 +45,30 @@ public:
             failures.push_back(SettingFailure{std::move(setting), code, std::move(message)});
         };
 
-        termios t{};
-        if (::tcgetattr(m_fd, &t) != 0) {
+        termios current{};
+        if (::tcgetattr(m_fd, &current) != 0) {
             fail("line settings", errno, "cannot read the terminal settings: " + systemText(errno));
             return failures;
         }
-        ::cfmakeraw(&t);
-        t.c_cflag |= CREAD | CLOCAL;
-        t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-        t.c_cflag |= sizeFlag(s.dataBits);
-        switch (s.parity) {
-        case ParityCode::None: break;
-        case ParityCode::Odd: t.c_cflag |= PARENB | PARODD; break;
-        case ParityCode::Even: t.c_cflag |= PARENB; break;
-        case ParityCode::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case ParityCode::Space: t.c_cflag |= PARENB | CMSPAR; break;
-        }
-        // Received characters are not checked: a character with a parity error is
-        // delivered as it came (INPCK stays off after cfmakeraw).
-        if (s.stopBits != StopBitsCode::One)
-            t.c_cflag |= CSTOPB;
+        const posix::TerminalSettings wanted = posix::terminalSettings(s, current);
         if (s.stopBits == StopBitsCode::OneAndHalf)
             fail("stop bits", 0, "one and a half stop bits do not exist here; two are used");
-        if (s.rtsCtsHandshake)
-            t.c_cflag |= CRTSCTS;
-        t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-        if (s.xonXoffHandshake)
-            t.c_iflag |= IXON | IXOFF;
-        t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
-        t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
-        // With O_NONBLOCK a read returns at once: EAGAIN when nothing waits, 0 only
-        // at end of file, so a vanished device is told apart from a quiet one.
-        t.c_cc[VMIN] = 1;
-        t.c_cc[VTIME] = 0;
 
-        const std::optional<speed_t> speed = speedCode(s.baudRate);
-        if (speed) {
-            ::cfsetispeed(&t, *speed);
-            ::cfsetospeed(&t, *speed);
-        }
-
-        if (::tcsetattr(m_fd, TCSANOW, &t) != 0) {
+        if (::tcsetattr(m_fd, TCSANOW, &wanted.flags) != 0) {
             fail("line settings", errno, "the terminal refused the settings: " + systemText(errno));
         } else {
-            checkKept(t, s, fail);
+            checkKept(wanted.flags, s, fail);
         }
-        if (!speed) {
+        if (wanted.customSpeed != 0) {
             // 14400 and 56000 bit/s have no termios code; the kernel takes them as numbers.
-            if (const int code = posix::setCustomSpeed(m_fd, s.baudRate); code != 0)
+            if (const int code = posix::setCustomSpeed(m_fd, wanted.customSpeed); code != 0)
                 fail("speed", code, "cannot set " + std::to_string(s.baudRate) + " bit/s: " + systemText(code));
             else if (posix::currentSpeed(m_fd) != s.baudRate)
                 fail("speed", 0, "the device kept another speed than " + std::to_string(s.baudRate) + " bit/s");
         }
 
-        setModemLine(TIOCM_DTR, s.dtr, "DTR", fail);
-        if (!s.rtsCtsHandshake)
-            setModemLine(TIOCM_RTS, s.rts, "RTS", fail);
+        setModemLine(TIOCM_DTR, wanted, "DTR", fail);
+        setModemLine(TIOCM_RTS, wanted, "RTS", fail);
         return failures;
     }
 
@@ -179,9 +120,13 @@ public:
     const std::string& identity() const override { return m_identity; }
 
 private:
+    // Asserts or clears one modem line as `wanted` says; nothing when it says neither.
     template <typename Fail>
-    void setModemLine(int line, bool on, const char* name, Fail& fail)
+    void setModemLine(int line, const posix::TerminalSettings& wanted, const char* name, Fail& fail)
     {
+        const bool on = (wanted.modemLinesOn & line) != 0;
+        if (!on && (wanted.modemLinesOff & line) == 0)
+            return;
         int bits = line;
         if (::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &bits) != 0)
             fail(name, errno, std::string("cannot ") + (on ? "assert " : "clear ") + name + ": " + systemText(errno));
@@ -202,9 +147,11 @@ private:
             fail("parity", 0, "the device kept another parity than asked");
         if ((now.c_cflag & CSTOPB) != (asked.c_cflag & CSTOPB))
             fail("stop bits", 0, "the device kept another number of stop bits than asked");
+        if ((now.c_iflag & (INPCK | IGNPAR)) != (asked.c_iflag & (INPCK | IGNPAR)))
+            fail("parity checking", 0, "the device kept another checking of received characters than asked");
         if ((now.c_cflag & CRTSCTS) != (asked.c_cflag & CRTSCTS))
             fail("RTS/CTS handshaking", 0, "the device kept another hardware flow control than asked");
-        if (speedCode(s.baudRate) && ::cfgetispeed(&now) != ::cfgetispeed(&asked))
+        if (posix::speedCode(s.baudRate) && ::cfgetispeed(&now) != ::cfgetispeed(&asked))
             fail("speed", 0, "the device kept another speed than " + std::to_string(s.baudRate) + " bit/s");
     }
 

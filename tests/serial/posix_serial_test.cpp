@@ -82,6 +82,15 @@ TEST_F(PtyDriverTest, PseudoTerminalRefusalsAreReportedButBytesStillFlow)
     EXPECT_EQ(received, kFrame);
 }
 
+// A pseudo-terminal cannot show parity, but it keeps the input flags the driver
+// wrote: characters with a parity or framing error are dropped, not passed on.
+TEST_F(PtyDriverTest, DamagedCharactersAreDroppedNotPassedOn)
+{
+    ASSERT_TRUE(driver.OpenPort());
+    const termios t = meter.slaveSettings();
+    EXPECT_EQ(t.c_iflag & (INPCK | IGNPAR | PARMRK), static_cast<tcflag_t>(INPCK | IGNPAR));
+}
+
 TEST_F(PtyDriverTest, EverySpeedOfTheTableIsTaken)
 {
     ASSERT_TRUE(driver.OpenPort());

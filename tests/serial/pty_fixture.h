@@ -35,6 +35,15 @@ public:
 
     const std::string& slavePath() const { return m_slavePath; }
 
+    // The terminal's settings as whoever opened the slave side left them.
+    termios slaveSettings() const
+    {
+        termios t{};
+        if (::tcgetattr(m_slave, &t) != 0)
+            throw std::runtime_error("cannot read the pseudo-terminal's settings");
+        return t;
+    }
+
     void send(std::string_view bytes)
     {
         if (::write(m_master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))

@@ -150,6 +150,7 @@ void TCommPortDriver::ClosePort()
     m_device.reset();
     m_open = false;
     m_lostDevice.clear();
+    m_otherIdentity.clear();
 }
 
 void TCommPortDriver::ApplyLineSettings()
@@ -190,16 +191,17 @@ void TCommPortDriver::deviceLost(const ReadResult& result)
 {
     m_lostDevice = m_device->devicePath();
     m_lostIdentity = m_device->identity();
-    // Closing lets the system free the device, so that a replugged adapter comes
-    // back under its old name and a restarted simulator can reuse its terminal.
+    // Closing lets the system free the device, so that a replugged adapter can
+    // come back under its old name.
     m_device.reset();
+    m_otherIdentity.clear();
     m_msSinceReconnectTry = 0;
     std::string text = m_openedName + " (" + m_lostDevice + "): the device has gone away";
     if (result.errorCode != 0)
         text += " (" + std::string(std::strerror(result.errorCode)) + ")";
     text += "; reconnecting every " + std::to_string((m_reconnectIntervalMs + 999) / 1000) +
             " s. Readings resume when it is back.";
-    report(PortStatusKind::DeviceLost, result.errorCode, std::move(text));
+    report(PortStatusKind::DeviceLost, result.errorCode, std::move(text), m_lostDevice);
 }
 
 void TCommPortDriver::tryReconnect()
@@ -209,26 +211,36 @@ void TCommPortDriver::tryReconnect()
         return;
     m_msSinceReconnectTry = 0;
     OpenError error;
-    std::unique_ptr<SerialDevice> device = m_platform.open(m_openedName, error);
-    if (!device)
-        return;  // still away; the lost notice stands, try again later
-    if (device->identity() != m_lostIdentity)
-        return;  // another device under the same name: not ours, wait for ours
+    std::unique_ptr<SerialDevice> device = m_platform.reopen(m_openedName, m_lostIdentity, error);
+    if (!device) {
+        // Still away (the lost notice stands), or another device answers to the
+        // name: it was left unopened; say so once, then wait for ours.
+        if (!error.identity.empty() && error.identity != m_lostIdentity && error.identity != m_otherIdentity) {
+            m_otherIdentity = error.identity;
+            report(PortStatusKind::OtherDevice, 0,
+                   m_openedName + " now leads to " + error.device +
+                       ", another device than the one that went away; it is left unopened. Waiting for " +
+                       m_lostDevice + ".",
+                   error.device);
+        }
+        return;
+    }
     m_device = std::move(device);
     ApplyLineSettings();
     const std::string text = m_openedName + " (" + m_device->devicePath() + "): the device is back; reading again.";
     m_lostDevice.clear();
-    report(PortStatusKind::DeviceBack, 0, text);
+    m_otherIdentity.clear();
+    report(PortStatusKind::DeviceBack, 0, text, DevicePath());
 }
 
-void TCommPortDriver::report(PortStatusKind kind, int errorCode, std::string message)
+void TCommPortDriver::report(PortStatusKind kind, int errorCode, std::string message, std::string device)
 {
     if (!m_onStatus)
         return;
     PortStatus status;
     status.kind = kind;
     status.portName = m_openedName;
-    status.device = kind == PortStatusKind::DeviceLost ? m_lostDevice : DevicePath();
+    status.device = std::move(device);
     status.errorCode = errorCode;
     status.message = std::move(message);
     m_onStatus(this, status);

@@ -21,14 +21,15 @@ using TComPortReceiveDataEvent =
 
 // What the driver tells its owner about the link while the port is open.
 enum class PortStatusKind : std::uint8_t {
-    DeviceLost,  // reads failed for good (adapter unplugged, simulator ended); reconnecting
-    DeviceBack,  // the same port name opened again; bytes flow again
+    DeviceLost,    // reads failed for good (adapter unplugged, simulator ended); reconnecting
+    DeviceBack,    // the same device is open again under the port name; bytes flow again
+    OtherDevice,   // while the device is away, the port name leads to another one, left unopened
 };
 
 struct PortStatus {
     PortStatusKind kind = PortStatusKind::DeviceLost;
     std::string portName;  // "COM1"
-    std::string device;    // the device that was lost, or the one reopened
+    std::string device;    // the device that was lost, the one reopened, or the other one
     int errorCode = 0;     // the system's error number of the failed read (0 for end of file)
     std::string message;   // one line for a status bar, e.g. "COM1 (/dev/ttyUSB0): device lost ..."
 };
@@ -48,9 +49,10 @@ struct PortOpenError {
 //
 // A device that disappears while the port is open (an unplugged adapter) is
 // reported once through OnStatus; the port stays open (IsPortOpen() stays true,
-// nothing is delivered) and the driver tries every ReconnectInterval ms to open
-// the same port name again, reporting DeviceBack when it succeeds, so a long
-// recording survives a loose cable.
+// nothing is delivered) and every ReconnectInterval ms the driver looks at what
+// the port name leads to. The lost device is opened again (DeviceBack), so a long
+// recording survives a loose cable; any other device that now answers to the
+// name is never opened, and reported once (OtherDevice).
 class TCommPortDriver {
 public:
     // `timer` is owned by the driver; `platform` must outlive it.
@@ -134,7 +136,7 @@ public:
 private:
     void deviceLost(const ReadResult& result);
     void tryReconnect();
-    void report(PortStatusKind kind, int errorCode, std::string message);
+    void report(PortStatusKind kind, int errorCode, std::string message, std::string device);
 
     SerialPlatform& m_platform;
     std::unique_ptr<PollTimer> m_timer;
@@ -159,7 +161,8 @@ private:
     std::unique_ptr<std::uint8_t[]> m_buffer;  // ComPortInBufSize bytes, reused by every tick
     std::string m_openedName;                  // the port name of the open port
     std::string m_lostDevice;                  // the device that went away
-    std::string m_lostIdentity;                // and what its port name led to
+    std::string m_lostIdentity;                // and who it is (SerialDevice::identity)
+    std::string m_otherIdentity;               // the other device last reported while it is away
     std::uint32_t m_reconnectIntervalMs = 2000;
     std::uint32_t m_msSinceReconnectTry = 0;
     PortOpenError m_lastOpenError;

@@ -175,9 +175,11 @@ void ConnectionControl::changed()
 
 void ConnectionControl::onDriverStatus(const PortStatus& status)
 {
-    notice(status.kind == PortStatusKind::DeviceLost ? ConnectionNotice::Kind::DeviceLost
-                                                      : ConnectionNotice::Kind::DeviceBack,
-           status.message);
+    switch (status.kind) {
+    case PortStatusKind::DeviceLost: notice(ConnectionNotice::Kind::DeviceLost, status.message); break;
+    case PortStatusKind::DeviceBack: notice(ConnectionNotice::Kind::DeviceBack, status.message); break;
+    case PortStatusKind::OtherDevice: notice(ConnectionNotice::Kind::OtherDevice, status.message); break;
+    }
 }
 
 }  // namespace tavolo

@@ -56,6 +56,7 @@ struct ConnectionNotice {
         OpenFailed,  // connecting failed; the window stayed Idle (show it, e.g. in a message box)
         DeviceLost,  // the device went away while connected; reconnecting (status line, no box)
         DeviceBack,  // the device is back; readings flow again (status line)
+        OtherDevice, // while it is away, another device answers to the port name; left unopened (status line)
     };
     Kind kind = Kind::OpenFailed;
     std::string text;  // complete English text naming the port and the device

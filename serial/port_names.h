@@ -28,6 +28,7 @@ struct PortNameRoots {
     std::filesystem::path linkDir;                    // where the COMn links live
     std::filesystem::path sysClassTty = "/sys/class/tty";
     std::filesystem::path devDir = "/dev";
+    std::filesystem::path sysDevChar = "/sys/dev/char";  // devices by number, to tell who a device is
 };
 
 // The roots of this user and system.

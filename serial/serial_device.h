@@ -60,9 +60,11 @@ struct ReadResult {
 
 // Why an open failed, for the message the user gets.
 struct OpenError {
-    int code = 0;         // the system's error number (ENOENT, EACCES, EBUSY, ...)
-    std::string device;   // the device the name resolved to, or empty when it resolved to none
-    std::string message;  // the system's reason in words, with a hint where one helps
+    int code = 0;          // the system's error number (ENOENT, EACCES, EBUSY, ...); 0 when the
+                           // device was left unopened because it is not the one asked for
+    std::string device;    // the device the name resolved to, or empty when it resolved to none
+    std::string message;   // the system's reason in words, with a hint where one helps
+    std::string identity;  // who that device is (SerialDevice::identity), empty when unknown
 };
 
 // An open serial device. Destroying it closes it.
@@ -86,10 +88,10 @@ public:
     // The device actually opened ("/dev/ttyUSB0", "/dev/pts/3", a simulated name).
     virtual const std::string& devicePath() const = 0;
 
-    // What the port name led to: the link for a linked name (whatever it points
-    // at now), else the device itself. A device that comes back after being lost
-    // is taken only under the same identity, so that a reconnect never lands on
-    // another adapter that has moved up to the same COM number.
+    // Who the device is, as the system knows it without opening it: the same
+    // text for the same device however it is named (a USB adapter that returns
+    // as another ttyUSB), a different one for any other device. A device that
+    // comes back after being lost is taken only under the same identity.
     virtual const std::string& identity() const { return devicePath(); }
 };
 
@@ -101,6 +103,14 @@ public:
 
     // Opens `name` for exclusive use. Nothing, with `error` filled, when it fails.
     virtual std::unique_ptr<SerialDevice> open(const std::string& name, OpenError& error) = 0;
+
+    // Opens `name` only when it leads to the device of `identity`. Who the name
+    // leads to is found without opening anything, and any other device is left
+    // unopened: opening a serial port raises DTR and RTS and closing drops them,
+    // which resets many boards and instruments. Nothing, with `error` filled
+    // (`error.identity` telling who the name leads to now), when it does not open.
+    virtual std::unique_ptr<SerialDevice> reopen(const std::string& name, const std::string& identity,
+                                                 OpenError& error) = 0;
 };
 
 // The backend this build was made with (chosen by CMake). Lives for the whole run.

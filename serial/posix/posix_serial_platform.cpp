@@ -1,12 +1,14 @@
 #include "serial/posix/posix_serial_platform.h"
 
 #include "serial/posix/custom_speed.h"
+#include "serial/posix/device_identity.h"
 #include "serial/posix/terminal_settings.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -187,6 +189,18 @@ std::string openFailureReason(int code)
 
 std::unique_ptr<SerialDevice> PosixSerialPlatform::open(const std::string& name, OpenError& error)
 {
+    return openNamed(name, nullptr, error);
+}
+
+std::unique_ptr<SerialDevice> PosixSerialPlatform::reopen(const std::string& name, const std::string& identity,
+                                                          OpenError& error)
+{
+    return openNamed(name, &identity, error);
+}
+
+std::unique_ptr<SerialDevice> PosixSerialPlatform::openNamed(const std::string& name, const std::string* onlyIdentity,
+                                                             OpenError& error)
+{
     error = OpenError{};
     std::string resolveError;
     const std::optional<ResolvedPort> port = resolvePortName(name, m_roots, resolveError);
@@ -200,9 +214,34 @@ std::unique_ptr<SerialDevice> PosixSerialPlatform::open(const std::string& name,
     const std::filesystem::path real = std::filesystem::canonical(port->device, ec);
     error.device = ec ? port->device.string() : real.string();
 
-    const int fd = ::open(port->device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    // Hold the node without opening the device (no driver is called, no modem
+    // line moves), learn who it is, and open exactly that node only if it is
+    // wanted: a link re-pointed meanwhile cannot slip another device in.
+    const int node = ::open(port->device.c_str(), O_PATH | O_CLOEXEC);
+    if (node < 0) {
         error.code = errno;
+        error.message = openFailureReason(error.code);
+        return nullptr;
+    }
+    struct stat status {};
+    if (::fstat(node, &status) != 0 || !S_ISCHR(status.st_mode)) {
+        ::close(node);
+        error.code = ENOTTY;
+        error.message = "this is not a serial device";
+        return nullptr;
+    }
+    error.identity = posix::deviceIdentity(status, m_roots.sysDevChar);
+    if (onlyIdentity && error.identity != *onlyIdentity) {
+        ::close(node);
+        error.message = "this is another device than the one asked for; it was not opened";
+        return nullptr;
+    }
+    const std::string held = "/proc/self/fd/" + std::to_string(node);
+    const int fd = ::open(held.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int openErrno = errno;
+    ::close(node);
+    if (fd < 0) {
+        error.code = openErrno;
         error.message = openFailureReason(error.code);
         return nullptr;
     }
@@ -222,7 +261,7 @@ std::unique_ptr<SerialDevice> PosixSerialPlatform::open(const std::string& name,
         return nullptr;
     }
     ::ioctl(fd, TIOCEXCL);  // best effort; pseudo-terminals and root ignore it
-    return std::make_unique<PosixSerialDevice>(fd, error.device, port->device.string());
+    return std::make_unique<PosixSerialDevice>(fd, error.device, error.identity);
 }
 
 SerialPlatform& systemSerialPlatform()

@@ -105,6 +105,18 @@ SimPort* SimSerialPlatform::port(const std::string& name)
 
 std::unique_ptr<SerialDevice> SimSerialPlatform::open(const std::string& name, OpenError& error)
 {
+    return openPort(name, nullptr, error);
+}
+
+std::unique_ptr<SerialDevice> SimSerialPlatform::reopen(const std::string& name, const std::string& identity,
+                                                        OpenError& error)
+{
+    return openPort(name, &identity, error);
+}
+
+std::unique_ptr<SerialDevice> SimSerialPlatform::openPort(const std::string& name, const std::string* onlyIdentity,
+                                                          OpenError& error)
+{
     m_openedNames.push_back(name);
     error = OpenError{};
     SimPort* p = port(name);
@@ -114,6 +126,11 @@ std::unique_ptr<SerialDevice> SimSerialPlatform::open(const std::string& name, O
         return nullptr;
     }
     error.device = p->m_devicePath;
+    error.identity = p->m_devicePath;
+    if (onlyIdentity && *onlyIdentity != error.identity) {
+        error.message = "another device";
+        return nullptr;
+    }
     if (p->m_openError != 0) {
         error.code = p->m_openError;
         error.message = p->m_openMessage.empty() ? std::strerror(p->m_openError) : p->m_openMessage;

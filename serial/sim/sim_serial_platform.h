@@ -30,7 +30,7 @@ public:
     void unplug(int errorCode);
     void plug() { m_present = true; }
     // Another device appears under this name from now on (a second adapter that
-    // moved up to the same COM number).
+    // moved up to the same COM number); its path is its identity.
     void replaceDevice(std::string devicePath) { m_devicePath = std::move(devicePath); }
     // Opens fail with `errorCode` and `message` (EACCES, EBUSY, ...); 0 clears it.
     void failOpens(int errorCode, std::string message = {});
@@ -81,11 +81,17 @@ public:
     SimPort* port(const std::string& name);
 
     std::unique_ptr<SerialDevice> open(const std::string& name, OpenError& error) override;
+    // Opens only when the port's device path is `identity`; another device is not touched.
+    std::unique_ptr<SerialDevice> reopen(const std::string& name, const std::string& identity,
+                                         OpenError& error) override;
 
-    // Every name open() was asked for, in order.
+    // Every name open() or reopen() was asked for, in order.
     const std::vector<std::string>& openedNames() const { return m_openedNames; }
 
 private:
+    std::unique_ptr<SerialDevice> openPort(const std::string& name, const std::string* onlyIdentity,
+                                           OpenError& error);
+
     std::map<std::string, std::unique_ptr<SimPort>> m_ports;
     std::vector<std::string> m_openedNames;
 };

@@ -345,7 +345,7 @@ TEST_F(DriverTest, VanishedDeviceIsReportedOnceAndReopenedByItself)
     EXPECT_EQ(received(), "again");
 }
 
-TEST_F(DriverTest, ReconnectNeverTakesAnotherDeviceUnderTheSameName)
+TEST_F(DriverTest, ReconnectNeverOpensAnotherDeviceUnderTheSameName)
 {
     driver.SetReconnectInterval(50);
     ASSERT_TRUE(driver.OpenPort());
@@ -356,14 +356,19 @@ TEST_F(DriverTest, ReconnectNeverTakesAnotherDeviceUnderTheSameName)
     for (int i = 0; i < 5; ++i)
         timer.tick();
     EXPECT_TRUE(driver.IsDeviceLost());
-    EXPECT_FALSE(com1.isOpen());  // tried, and let go at once
-    EXPECT_EQ(statuses.size(), 1u);
+    EXPECT_EQ(com1.openCount(), 1);  // never opened, not even for a moment
+    ASSERT_EQ(statuses.size(), 2u);  // told once, not at every try
+    EXPECT_EQ(statuses[1].kind, PortStatusKind::OtherDevice);
+    EXPECT_EQ(statuses[1].device, "sim:second-adapter");
+    EXPECT_NE(statuses[1].message.find("COM1 now leads to sim:second-adapter"), std::string::npos)
+        << statuses[1].message;
 
     com1.replaceDevice("sim:COM1");  // ours is back
     timer.tick();
     EXPECT_FALSE(driver.IsDeviceLost());
-    ASSERT_EQ(statuses.size(), 2u);
-    EXPECT_EQ(statuses[1].kind, PortStatusKind::DeviceBack);
+    EXPECT_EQ(com1.openCount(), 2);
+    ASSERT_EQ(statuses.size(), 3u);
+    EXPECT_EQ(statuses[2].kind, PortStatusKind::DeviceBack);
 }
 
 TEST_F(DriverTest, SettingsChangedWhileTheDeviceIsAwayApplyWhenItReturns)

@@ -226,10 +226,16 @@ TEST_F(ConnectionTest, LostAndReturningDeviceBecomeNoticesWhileStayingConnected)
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].kind, ConnectionNotice::Kind::DeviceLost);
     EXPECT_NE(notices[0].text.find("COM1"), std::string::npos);
+    platform.port("COM1")->replaceDevice("sim:other");
     platform.port("COM1")->plug();
     driver.PollPort();
     ASSERT_EQ(notices.size(), 2u);
-    EXPECT_EQ(notices[1].kind, ConnectionNotice::Kind::DeviceBack);
+    EXPECT_EQ(notices[1].kind, ConnectionNotice::Kind::OtherDevice);
+    expectSerial(1);
+    platform.port("COM1")->replaceDevice("sim:COM1");
+    driver.PollPort();
+    ASSERT_EQ(notices.size(), 3u);
+    EXPECT_EQ(notices[2].kind, ConnectionNotice::Kind::DeviceBack);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "decode/meter_decoder.h"
+#include "fake_sysfs.h"
 #include "pty_fixture.h"
 #include "serial/comm_port_driver.h"
 #include "serial/posix/posix_serial_platform.h"
@@ -23,7 +24,9 @@ namespace tavolo {
 namespace {
 
 using namespace std::chrono_literals;
+using test::FakeSysfs;
 using test::TempDir;
+using test::UsbAdapter;
 
 // tavolo-meter-sim as a child process, its standard output collected.
 class SimProcess {
@@ -144,7 +147,8 @@ void expectSameRun(const std::vector<std::string>& decoded, const std::vector<st
 class MeterSimEndToEnd : public ::testing::Test {
 protected:
     MeterSimEndToEnd()
-        : platform(PortNameRoots{links.path(), links.path() / "no-sys", links.path() / "no-dev"}),
+        : platform(PortNameRoots{links.path(), links.path() / "no-sys", links.path() / "no-dev",
+                                 sys.devChar()}),
           driver(std::make_unique<ManualPollTimer>(), platform), decoder(host),
           timer(static_cast<ManualPollTimer&>(driver.Timer()))
     {
@@ -188,6 +192,7 @@ protected:
     }
 
     TempDir links;
+    FakeSysfs sys{links.path() / "sys"};
     PosixSerialPlatform platform;
     TCommPortDriver driver;
     DecodedReadings host;
@@ -214,12 +219,19 @@ TEST_F(MeterSimEndToEnd, DecoderShowsExactlyWhatTheSimulatorMeant)
     EXPECT_GE(host.texts.size(), 100u) << "the driver joined very late";
 }
 
-TEST_F(MeterSimEndToEnd, RecordingSurvivesTheSimulatorEndingAndComingBack)
+// The simulator plays a meter behind a USB adapter that is pulled out and
+// plugged in again: the fake /sys lists each of its terminals as that adapter.
+TEST_F(MeterSimEndToEnd, RecordingSurvivesTheAdapterBeingPluggedInAgain)
 {
+    const UsbAdapter adapter{.serial = "METER001"};
+    auto plugIn = [&] {
+        ASSERT_TRUE(waitForLink());
+        sys.usbAdapter(FakeSysfs::numberOf(links.path() / "COM1"), "ttyUSB0", adapter);
+    };
     std::size_t position = 0;
     {
         SimProcess first(simArgs("40", "1"));
-        ASSERT_TRUE(waitForLink());
+        plugIn();
         ASSERT_TRUE(driver.OpenPort());
         pollWhile(first);
         expectSameRun(host.texts, printedReadings(first.output()), position);
@@ -230,7 +242,7 @@ TEST_F(MeterSimEndToEnd, RecordingSurvivesTheSimulatorEndingAndComingBack)
 
     const std::size_t before = host.texts.size();
     SimProcess second(simArgs("40", "2"));
-    ASSERT_TRUE(waitForLink());
+    plugIn();
     pollWhile(second);
     ASSERT_GE(statuses.size(), 2u);
     EXPECT_EQ(statuses[1], PortStatusKind::DeviceBack);

@@ -1,12 +1,17 @@
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "fake_sysfs.h"
 #include "pty_fixture.h"
 #include "serial/comm_port_driver.h"
 #include "serial/posix/posix_serial_platform.h"
@@ -14,8 +19,37 @@
 namespace tavolo {
 namespace {
 
+using test::FakeSysfs;
 using test::PtyPair;
 using test::TempDir;
+using test::UsbAdapter;
+
+// Counts the opens of one file, however brief: the kernel reports each one.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& file) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (m_fd < 0 || ::inotify_add_watch(m_fd, file.c_str(), IN_OPEN) < 0)
+            throw std::runtime_error("cannot watch " + file);
+    }
+    ~OpenWatch() { ::close(m_fd); }
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+    int count() const
+    {
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+                m_opens += (reinterpret_cast<inotify_event*>(p)->mask & IN_OPEN) != 0;
+        }
+        return m_opens;
+    }
+
+private:
+    int m_fd;
+    mutable int m_opens = 0;
+};
 
 // The driver on the real backend, reading a pseudo-terminal registered as COM1
 // in a temporary link folder. No system port is ever opened.
@@ -158,9 +192,14 @@ TEST_F(PtyDriverTest, SecondUserOfTheSamePortIsToldItIsBusy)
     EXPECT_NE(error.message.find("Another program"), std::string::npos) << error.message;
 }
 
-TEST_F(PtyDriverTest, VanishingTerminalIsReportedOnceAndReopenedUnderTheSameLink)
+// A terminal that vanishes and a link re-pointed at another instrument's line
+// meanwhile (as a restarted simulator's new terminal is too): the other line is
+// never opened, not even for a moment, and the user hears of it once.
+TEST_F(PtyDriverTest, ReconnectNeverOpensTheOtherTerminalTheLinkNowLeadsTo)
 {
     driver.SetReconnectInterval(100);
+    PtyPair other;
+    const OpenWatch opens(other.slavePath());
     ASSERT_TRUE(driver.OpenPort());
     meter.send("first");
     timer.tick();
@@ -177,70 +216,118 @@ TEST_F(PtyDriverTest, VanishingTerminalIsReportedOnceAndReopenedUnderTheSameLink
         timer.tick();  // no busy error loop, no second report while away
     EXPECT_EQ(statuses.size(), 1u);
 
-    PtyPair restarted;  // a new simulator, a new terminal, the same COM1 link
-    links.link("COM1", restarted.slavePath());
-    for (int i = 0; i < 3 && statuses.size() < 2; ++i)
-        timer.tick();
+    links.link("COM1", other.slavePath());
+    other.send("wrong meter");
+    for (int i = 0; i < 20; ++i)
+        timer.tick();  // ten reconnect attempts
+    EXPECT_EQ(opens.count(), 0);
+    EXPECT_TRUE(driver.IsDeviceLost());
+    EXPECT_EQ(received, "first");
     ASSERT_EQ(statuses.size(), 2u);
-    EXPECT_EQ(statuses[1].kind, PortStatusKind::DeviceBack);
-    EXPECT_EQ(statuses[1].device, std::filesystem::canonical(restarted.slavePath()).string());
-    restarted.send("second");
-    timer.tick();
-    EXPECT_EQ(received, "firstsecond");
+    EXPECT_EQ(statuses[1].kind, PortStatusKind::OtherDevice);
+    EXPECT_EQ(statuses[1].device, std::filesystem::canonical(other.slavePath()).string());
 }
 
-// Two adapters seen by the system as ttyUSB0 and ttyUSB1 (pseudo-terminals behind
-// a fake /dev). When the first is unplugged, COM1 would now name the second: the
-// driver must wait for the first instead of reading the wrong meter.
-TEST(PtySystemDevices, ReconnectWaitsForTheSameAdapter)
+// The meter's USB adapter is unplugged and plugged in again (pseudo-terminals
+// behind a fake /dev and /sys). Whatever COM1 leads to meanwhile is another
+// adapter and is never opened; the meter's own adapter is taken back, under its
+// old number or, through a by-id link, under a new one.
+TEST(PtyUsbAdapters, ReconnectTakesOnlyTheSameAdapter)
 {
-    TempDir root;
-    const PortNameRoots roots{root.path() / "links", root.path() / "sys", root.path() / "dev"};
-    std::filesystem::create_directories(roots.devDir);
-    auto plugIn = [&roots](const std::string& name, const PtyPair& pty) {
-        std::filesystem::create_directories(roots.sysClassTty / name);
-        std::filesystem::create_symlink(pty.slavePath(), roots.devDir / name);
+    enum class Naming { FirstDevice, LinkToTtyUsb0, ByIdLink };
+    const struct {
+        const char* name;
+        Naming naming;
+        std::string intruder;     // where another adapter is while ours is away
+        bool intruderFromStart;   // already there before ours went away
+        std::string returnsAs;    // where ours comes back
+    } cases[] = {
+        {"COM1 is the first adapter, the second moves up", Naming::FirstDevice, "ttyUSB1", true, "ttyUSB0"},
+        {"COM1 links to ttyUSB0, another adapter takes it", Naming::LinkToTtyUsb0, "ttyUSB0", false, "ttyUSB0"},
+        {"COM1 is a by-id link, ours returns as ttyUSB2", Naming::ByIdLink, "ttyUSB0", false, "ttyUSB2"},
     };
-    auto unplug = [&roots](const std::string& name) {
-        std::filesystem::remove_all(roots.sysClassTty / name);
-        std::filesystem::remove(roots.devDir / name);
-    };
-    auto first = std::make_unique<PtyPair>();
-    PtyPair second;
-    plugIn("ttyUSB0", *first);
-    plugIn("ttyUSB1", second);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir root;
+        const PortNameRoots roots{root.path() / "links", root.path() / "class-tty", root.path() / "dev",
+                                  root.path() / "sys" / "dev" / "char"};
+        const FakeSysfs sys(root.path() / "sys");
+        std::filesystem::create_directories(roots.linkDir);
+        std::filesystem::create_directories(roots.devDir);
+        const UsbAdapter ours{.serial = "METER001"};
+        const UsbAdapter theirs{.serial = "ARDUINO7", .usbPath = "1-3"};
+        const std::filesystem::path byId = roots.linkDir / "by-id" / "usb-FTDI_METER001-if00-port0";
+        auto plugIn = [&](const std::string& name, const PtyPair& pty, const UsbAdapter& adapter) {
+            std::filesystem::create_directories(roots.sysClassTty / name);
+            std::filesystem::create_symlink(pty.slavePath(), roots.devDir / name);
+            sys.usbAdapter(FakeSysfs::numberOf(pty.slavePath()), name, adapter);
+            if (&adapter == &ours && c.naming == Naming::ByIdLink) {
+                std::filesystem::create_directories(byId.parent_path());
+                std::filesystem::create_symlink(roots.devDir / name, byId);
+            }
+        };
+        auto unplug = [&](const std::string& name, std::unique_ptr<PtyPair>& pty) {
+            sys.remove(FakeSysfs::numberOf(pty->slavePath()));
+            pty.reset();
+            std::filesystem::remove_all(roots.sysClassTty / name);
+            std::filesystem::remove(roots.devDir / name);
+            std::filesystem::remove(byId);
+        };
 
-    PosixSerialPlatform platform(roots);
-    TCommPortDriver driver(std::make_unique<ManualPollTimer>(), platform);
-    auto& timer = static_cast<ManualPollTimer&>(driver.Timer());
-    driver.SetComPort(TComPortNumber::pnCOM1);
-    driver.SetReconnectInterval(50);
-    std::string received;
-    std::vector<PortStatusKind> statuses;
-    driver.SetOnReceiveData([&](TCommPortDriver*, const std::uint8_t* data, std::int32_t size) {
-        received.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
-    });
-    driver.SetOnStatus([&](TCommPortDriver*, const PortStatus& s) { statuses.push_back(s.kind); });
-    ASSERT_TRUE(driver.OpenPort()) << driver.LastOpenError().error.message;
+        auto meter = std::make_unique<PtyPair>();
+        plugIn("ttyUSB0", *meter, ours);
+        std::unique_ptr<PtyPair> intruder;
+        std::unique_ptr<OpenWatch> intruderOpens;
+        auto intruderArrives = [&] {
+            intruder = std::make_unique<PtyPair>();
+            intruderOpens = std::make_unique<OpenWatch>(intruder->slavePath());
+            plugIn(c.intruder, *intruder, theirs);
+        };
+        if (c.intruderFromStart)
+            intruderArrives();
+        if (c.naming == Naming::LinkToTtyUsb0)
+            std::filesystem::create_symlink(roots.devDir / "ttyUSB0", roots.linkDir / "COM1");
+        if (c.naming == Naming::ByIdLink)
+            std::filesystem::create_symlink(byId, roots.linkDir / "COM1");
 
-    first.reset();  // unplugged
-    unplug("ttyUSB0");
-    timer.tick();
-    ASSERT_EQ(statuses, std::vector<PortStatusKind>{PortStatusKind::DeviceLost});
-    for (int i = 0; i < 5; ++i)
+        PosixSerialPlatform platform(roots);
+        TCommPortDriver driver(std::make_unique<ManualPollTimer>(), platform);
+        auto& timer = static_cast<ManualPollTimer&>(driver.Timer());
+        driver.SetComPort(TComPortNumber::pnCOM1);
+        driver.SetReconnectInterval(50);
+        std::string received;
+        std::vector<PortStatusKind> statuses;
+        driver.SetOnReceiveData([&](TCommPortDriver*, const std::uint8_t* data, std::int32_t size) {
+            received.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
+        });
+        driver.SetOnStatus([&](TCommPortDriver*, const PortStatus& s) { statuses.push_back(s.kind); });
+        ASSERT_TRUE(driver.OpenPort()) << driver.LastOpenError().error.message;
+
+        unplug("ttyUSB0", meter);
         timer.tick();
-    second.send("wrong meter");
-    timer.tick();
-    EXPECT_TRUE(driver.IsDeviceLost());
-    EXPECT_EQ(received, "");
+        ASSERT_EQ(statuses, std::vector<PortStatusKind>{PortStatusKind::DeviceLost});
+        if (!c.intruderFromStart)
+            intruderArrives();
+        intruder->send("wrong meter");
+        for (int i = 0; i < 10; ++i)
+            timer.tick();
+        EXPECT_EQ(intruderOpens->count(), 0);
+        EXPECT_TRUE(driver.IsDeviceLost());
+        EXPECT_EQ(received, "");
+        // Told once when the name leads to the other adapter; a by-id link leads nowhere meanwhile.
+        const std::size_t told = c.naming == Naming::ByIdLink ? 0 : 1;
+        EXPECT_EQ(std::count(statuses.begin(), statuses.end(), PortStatusKind::OtherDevice), told);
 
-    PtyPair back;  // plugged in again, under its old name
-    plugIn("ttyUSB0", back);
-    timer.tick();
-    ASSERT_EQ(statuses.size(), 2u);
-    back.send("right meter");
-    timer.tick();
-    EXPECT_EQ(received, "right meter");
+        if (c.returnsAs == c.intruder)
+            unplug(c.intruder, intruder);
+        PtyPair back;
+        plugIn(c.returnsAs, back, ours);
+        timer.tick();
+        ASSERT_EQ(statuses.back(), PortStatusKind::DeviceBack);
+        back.send("right meter");
+        timer.tick();
+        EXPECT_EQ(received, "right meter");
+    }
 }
 
 TEST(PosixSerialOpen, FailuresNameTheDeviceAndTheReason)

@@ -22,6 +22,10 @@ public:
     {
         return m_inner.open(m_name, error);
     }
+    std::unique_ptr<SerialDevice> reopen(const std::string&, const std::string& identity, OpenError& error) override
+    {
+        return m_inner.reopen(m_name, identity, error);
+    }
 
 private:
     SerialPlatform& m_inner;
@@ -44,15 +48,24 @@ public:
             m_pending.insert(m_pending.end(), data, data + size);
         });
         m_driver.SetOnStatus([this](TCommPortDriver*, const PortStatus& status) {
-            if (status.kind == PortStatusKind::DeviceLost) {
+            switch (status.kind) {
+            case PortStatusKind::DeviceLost:
                 std::fprintf(stderr, "tavolo-cli: %s (%s): the device has gone away%s%s; reconnecting every %u s\n",
                              m_port.c_str(), status.device.c_str(), status.errorCode ? ": " : "",
                              status.errorCode ? std::strerror(status.errorCode) : "",
                              (m_driver.ReconnectInterval() + 999) / 1000);
-            } else {
+                break;
+            case PortStatusKind::OtherDevice:
+                std::fprintf(stderr,
+                             "tavolo-cli: %s now leads to %s, another device than the one that went away; "
+                             "not opening it, still waiting\n",
+                             m_port.c_str(), status.device.c_str());
+                break;
+            case PortStatusKind::DeviceBack:
                 std::fprintf(stderr, "tavolo-cli: %s (%s): the device is back; logging again\n", m_port.c_str(),
                              status.device.c_str());
                 m_gap = true;
+                break;
             }
         });
     }

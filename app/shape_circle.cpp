@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace tavolo {
 
 ShapeCircle::ShapeCircle(QWidget* parent)
@@ -25,7 +27,10 @@ void ShapeCircle::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(m_brush);
-    p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    // A circle as wide as the smaller side, centred along the longer one.
+    const int side = std::min(width(), height());
+    const QRectF circle((width() - side) / 2, (height() - side) / 2, side, side);
+    p.drawEllipse(circle.adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 }  // namespace tavolo

@@ -5,8 +5,9 @@
 
 namespace tavolo {
 
-// The verdict circle of the limit panel: an ellipse filling the widget, drawn
-// with a one-pixel black pen and the current brush colour. GUI thread only.
+// The verdict circle of the limit panel: a circle of the widget's smaller side,
+// centred in it (113 × 121 gives a circle of 113 with 4 pixels above and below),
+// drawn with a one-pixel black pen and the current brush colour. GUI thread only.
 class ShapeCircle : public QWidget {
     Q_OBJECT
 

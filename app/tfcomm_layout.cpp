@@ -2,6 +2,7 @@
 // colour, and the connection of every control to its handler. Positions are
 // pixels in the parent's client area; font sizes are pixel heights.
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -167,11 +168,11 @@ void TFCOMM::createControls()
     BtCOM3->hide();
     BtCOM4->hide();
 
+    // Two-state speed buttons: like every speed button, Tab passes them by.
     auto twoState = [this](const QString& caption, const QRect& geometry) {
-        auto* b = new QToolButton(Panel6);
+        QToolButton* b = speedButton(Panel6, geometry, QIcon());
         b->setText(caption);
         b->setCheckable(true);
-        b->setGeometry(geometry);
         b->setFont(tavolo::arialFont(13, true));
         setTextColour(b, Qt::black);
         return b;
@@ -235,6 +236,7 @@ void TFCOMM::createControls()
     RecordSI->setFont(siFont);
     RecordSITime = edit(client, QStringLiteral("10"), QRect(157, 210, 27, 21));
     RecordNew = speedButton(client, QRect(246, 210, 23, 21), tavolo::blankPageIcon());
+    RecordNew->setAutoRaise(true);  // flat: its bevel shows only under the mouse
     RecordNew->setToolTip(QStringLiteral("Close Data"));
     OpenDataFiles = speedButton(client, QRect(268, 210, 23, 21), tavolo::openFolderIcon());
     OpenDataFiles->setToolTip(QStringLiteral("Open old data files"));
@@ -418,6 +420,11 @@ void TFCOMM::createMenus()
     N500001 = item(Record1, QStringLiteral("50000"), true);
     N1000001 = item(Record1, QStringLiteral("100000"), true);
     limitess = item(Record1, QStringLiteral("limitless"), true);
+    // The record limit is one choice of six: one mark, drawn as a radio item.
+    auto* limits = new QActionGroup(this);
+    limits->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    for (QAction* a : {N10001, N50001, N100001, N500001, N1000001, limitess})
+        limits->addAction(a);
 }
 
 void TFCOMM::wireHandlers()

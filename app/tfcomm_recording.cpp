@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -247,6 +248,25 @@ void TFCOMM::BtNewClick()
     rec.scheduleViews();
 }
 
+namespace {
+
+// The enlarged chart at 2, 28, sized from the window's outer size (width - 12,
+// height - 95). A title bar and the status line under the client area make the
+// outer size taller than that rule expects, so the chart is also held inside
+// the client area, ending no further right or down than the normal chart does.
+QRect enlargedChartBounds(QSize outer, QSize client)
+{
+    constexpr int kLeft = 2;
+    constexpr int kTop = 28;
+    constexpr int kRightGap = 2;   // as the normal chart: 336 + 376 = 714 - 2
+    constexpr int kBottomGap = 4;  // as the normal chart: 204 + 269 = 477 - 4
+    const int width = std::min(outer.width() - 12, client.width() - kRightGap - kLeft);
+    const int height = std::min(outer.height() - 95, client.height() - kBottomGap - kTop);
+    return {kLeft, kTop, width, height};
+}
+
+}  // namespace
+
 void TFCOMM::TbFdClick()
 {
     if (Chtshow->y() > 50) {
@@ -255,8 +275,7 @@ void TFCOMM::TbFdClick()
         TbFd->hide();
         TbSx->show();
         SavedChartBounds = Chtshow->geometry();
-        const QRect outer = frameGeometry();
-        Chtshow->setGeometry(2, 28, outer.width() - 12, outer.height() - 95);
+        Chtshow->setGeometry(enlargedChartBounds(frameGeometry().size(), centralWidget()->size()));
         Chtshow->raise();  // over the limit panel, the record row and the grid
         Panel6->hide();
         Panel5->move(2, 2);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "app/window_fonts.h"
+
 namespace tavolo {
 namespace {
 
@@ -80,8 +82,7 @@ void ChartView::applyLook()
 
     xAxis->setLabel(QStringLiteral("Record Number"));
     yAxis->setLabel(QStringLiteral("Value"));
-    QFont labelFont(QStringLiteral("MS Sans Serif"));
-    labelFont.setPixelSize(11);
+    const QFont labelFont = msSansSerifFont(11);
     for (QCPAxis* axis : {xAxis, yAxis}) {
         axis->setTicker(QSharedPointer<QCPAxisTicker>(new FourSubTicks));
         axis->setTickLength(0, 3);
@@ -172,13 +173,16 @@ void ChartView::refreshNow()
     m_dirty = false;
     m_drawnRevision = revision;
     m_drawnFrame = frame;
-    m_drawnWidth = columns;
 
     xAxis->setRange(frame.xLow, frame.xHigh);
     // An empty vertical range (both ends 0 before any reading) still needs a scale.
     const double yLow = std::min(frame.yMin, frame.yMax);
     const double yHigh = std::max(frame.yMin, frame.yMax);
     yAxis->setRange(yLow, yHigh > yLow ? yHigh : yLow + 1);
+    // New ranges bring tick labels of other widths, and so another plot width:
+    // lay out again so the pixel columns are those this replot will draw.
+    updateLayout();
+    m_drawnWidth = std::max(1, axisRect()->width());
     rebuildData(frame);
     m_area->setVisible(frame.activeSeries == 0);
     m_line->setVisible(frame.activeSeries != 0);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/window_fonts.h"
 #include "record/reading_table.h"
 
 namespace tavolo {
@@ -40,11 +41,7 @@ ReadingReport::ReadingReport(const ReadingTable& table, std::size_t rowCount)
     : m_table(table),
       m_rows(std::min(rowCount, table.rowCount())),
       m_lcdText(latin1),
-      m_lcdFont([](int pixels) {
-          QFont font(QStringLiteral("Arial"));
-          font.setPixelSize(pixels);
-          return font;
-      })
+      m_lcdFont([](int pixels) { return arialFont(pixels); })
 {
 }
 
@@ -68,8 +65,7 @@ void ReadingReport::renderPage(QPainter& painter, int page, double dotsPerMm) co
         return;
     const auto mm = [dotsPerMm](double v) { return v * dotsPerMm; };
     const int fontPixels = pixelsFor(kFontPoints, dotsPerMm);
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPixelSize(fontPixels);
+    const QFont arial = arialFont(fontPixels);
     const QFont lcd = m_lcdFont(fontPixels);
 
     painter.save();

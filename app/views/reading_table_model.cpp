@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "app/window_fonts.h"
+
 namespace tavolo {
 namespace {
 
@@ -17,13 +19,6 @@ TableField fieldOf(int column)
     }
 }
 
-QFont pixelFont(const QString& family, int pixels)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    return font;
-}
-
 QString latin1(std::string_view text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -36,8 +31,8 @@ ReadingTableModel::ReadingTableModel(const ReadingTable& table, QObject* parent)
       m_table(table),
       m_rows(clampedRows(table.rowCount())),
       m_lcdText(latin1),
-      m_cellFont(pixelFont(QStringLiteral("Arial"), 12)),
-      m_titleFont(pixelFont(QStringLiteral("MS Sans Serif"), 11)),
+      m_cellFont(arialFont(12)),
+      m_titleFont(msSansSerifFont(11)),
       m_unitFont(m_cellFont)
 {
 }

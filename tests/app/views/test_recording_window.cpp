@@ -6,9 +6,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QImage>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -289,23 +291,58 @@ private slots:
         QCOMPARE(t.rec().session.table().rowCount(), std::size_t(251));
     }
 
+    void enlargeAndRestore_data()
+    {
+        // A frame as a window manager draws it (left, top with the title bar,
+        // right, bottom), added to the offscreen platform's 2-pixel border: the
+        // window's own contents margins make its outer size grow the same way.
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<bool>("heldInside");  // the outer-size rule would run past the client area
+        QTest::newRow("border only") << QMargins() << false;
+        QTest::newRow("thin frame, title bar") << QMargins(4, 30, 4, 4) << true;
+        QTest::newRow("thick frame, tall title bar") << QMargins(8, 38, 8, 8) << true;
+    }
+
     void enlargeAndRestore()
     {
+        QFETCH(QMargins, frame);
+        QFETCH(bool, heldInside);
         Window t;
+        t.w.setContentsMargins(frame);
+        t.w.layout()->activate();
+        QWidget* client = t.w.centralWidget();
+        QCOMPARE(client->size(), QSize(714, 477));
+        const QSize outer = t.w.frameGeometry().size();
         QCOMPARE(t.w.Chtshow->geometry(), QRect(336, 204, 376, 269));
+
         t.w.TbFd->click();
-        const QRect outer = t.w.frameGeometry();
-        QCOMPARE(t.w.Chtshow->geometry(), QRect(2, 28, outer.width() - 12, outer.height() - 95));
+        const QRect big = t.w.Chtshow->geometry();
+        if (heldInside)  // as far as the normal chart reaches: right 712, bottom 473
+            QCOMPARE(big, QRect(2, 28, 710, 445));
+        else
+            QCOMPARE(big, QRect(2, 28, outer.width() - 12, outer.height() - 95));
+        // The whole chart, its "Record Number" title included, lies in the client
+        // area, above the status line.
+        auto* view = qobject_cast<tavolo::ChartView*>(t.w.Chtshow);
+        view->replot(QCustomPlot::rpImmediateRefresh);
+        const QRect drawn = view->axisRect()->outerRect();
+        QVERIFY(view->rect().contains(drawn));
+        QVERIFY(drawn.bottom() > view->axisRect()->rect().bottom() + 10);  // room for the title
+        QVERIFY(client->rect().contains(big));
+        QVERIFY2(client->mapTo(&t.w, big.bottomLeft()).y() < t.w.statusBar()->y(),
+                 qPrintable(QStringLiteral("chart bottom %1, status line at %2")
+                                .arg(client->mapTo(&t.w, big.bottomLeft()).y())
+                                .arg(t.w.statusBar()->y())));
         QCOMPARE(t.w.Panel5->pos(), QPoint(2, 2));
         QVERIFY(!t.w.Panel1->isVisible());
         QVERIFY(!t.w.Panel6->isVisible());
         QVERIFY(!t.w.TbFd->isVisible());
         QVERIFY(t.w.TbSx->isVisible());
         // The chart covers the grid; the tool bar stays above the chart.
-        const QPoint inGrid = t.w.DBGrid1->mapTo(t.w.centralWidget(), QPoint(20, 60));
-        QWidget* top = t.w.centralWidget()->childAt(inGrid);
+        const QPoint inGrid = t.w.DBGrid1->mapTo(client, QPoint(20, 60));
+        QWidget* top = client->childAt(inGrid);
         QVERIFY(top == t.w.Chtshow || t.w.Chtshow->isAncestorOf(top));
-        QWidget* onBar = t.w.centralWidget()->childAt(t.w.Panel5->geometry().center());
+        QWidget* onBar = client->childAt(t.w.Panel5->geometry().center());
         QVERIFY(onBar == t.w.Panel5 || t.w.Panel5->isAncestorOf(onBar));
 
         // The bitmap takes the enlarged size.
@@ -316,6 +353,7 @@ private slots:
 
         t.w.TbSx->click();
         QCOMPARE(t.w.Chtshow->geometry(), QRect(336, 204, 376, 269));
+        QCOMPARE(t.w.SavedChartBounds, QRect(336, 204, 376, 269));
         QCOMPARE(t.w.Panel5->pos(), QPoint(341, 166));
         QVERIFY(t.w.Panel1->isVisible());
         QVERIFY(t.w.Panel6->isVisible());

@@ -58,11 +58,17 @@ while IFS="|" read -r section option; do
     grep -qxF -e "$section|$option" "$work/page-options.txt" ||
         complain "$page does not describe $option${section:+ under $section} (an item after .TP)"
 done <"$work/help-options.txt"
-while IFS="|" read -r section option; do
-    grep -qxF -e "$section|$option" "$work/help-options.txt" ||
-        grep -qxF -e "|$option" "$work/help-options.txt" ||
-        complain "$page documents $option${section:+ for $section}, which --help does not list"
-done <"$work/page-options.txt"
+# Complains of every "command|option" in file $1 that --help does not list,
+# neither for that command nor as the program's own; $2 names the file.
+only_listed_options() {
+    local section option
+    while IFS="|" read -r section option; do
+        grep -qxF -e "$section|$option" "$work/help-options.txt" ||
+            grep -qxF -e "|$option" "$work/help-options.txt" ||
+            complain "$2 has $option${section:+ for $section}, which --help does not list"
+    done <"$1"
+}
+only_listed_options "$work/page-options.txt" "$page"
 
 if [ -n "$completion" ]; then
     # The completion names its commands in one "commands='...'" line and gives
@@ -81,11 +87,7 @@ if [ -n "$completion" ]; then
                 complain "$completion does not offer $option after $section"
         fi
     done <"$work/help-options.txt"
-    while IFS="|" read -r section option; do
-        grep -qxF -e "$section|$option" "$work/help-options.txt" ||
-            grep -qxF -e "|$option" "$work/help-options.txt" ||
-            complain "$completion offers $option after $section, which --help does not list"
-    done <"$work/completion-options.txt"
+    only_listed_options "$work/completion-options.txt" "$completion"
 fi
 
 [ "$status" -ne 0 ] || echo "$name: $(wc -l <"$work/help-options.txt") options and $(wc -l <"$work/help-commands.txt") commands of --help documented"

@@ -5,19 +5,64 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 #include "app/tfcomm.h"
 #include "app/window_snapshot.h"
+#include "tavolo_version.h"
+
+namespace {
+
+constexpr const char* kHelp =
+    "usage: tavolo-interface [QT-OPTIONS] [--connect-on-start] [--snapshot PATH [--snapshot-after MS]]\n"
+    "       tavolo-interface --help | --version\n"
+    "The Tavolo Interface Program: live readings of a Tavolo multimeter on a serial\n"
+    "port or the USB cable, Pass/Fail limits, a table and a chart of readings, data\n"
+    "files, a bitmap of the chart and a printed report.\n"
+    "\n"
+    "options:\n"
+    "  --help              print this help and exit\n"
+    "  --version           print the version and exit\n"
+    "for scripts that run the window unattended:\n"
+    "  --connect-on-start  press \"COM Connect\" once the window is up\n"
+    "  --snapshot PATH     save a picture of the window (PNG) to PATH, print PATH and end\n"
+    "  --snapshot-after MS take that picture MS milliseconds after start (default 4000)\n"
+    "Qt's own options (-platform NAME, -display DISPLAY, ...) work as in any Qt\n"
+    "program; other arguments are ignored.\n";
+
+// --help and --version answer before the application looks for a display, so
+// they work from a text console too. Returns the exit status when one of them
+// was given.
+std::optional<int> answerInformationOption(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tavolo-interface %s\n", tavolo::kVersion);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = answerInformationOption(argc, argv))
+        return *status;
+
     QApplication app(argc, argv);
     // The application's own title (task bar) is empty; the window has its caption.
     QApplication::setApplicationDisplayName(QString());
     QCoreApplication::setApplicationName(QStringLiteral("tavolo-interface"));
 
-    // The program takes no options from users. Two switches exist for scripts
-    // that run it unattended (scripts/run on a machine without a display):
+    // Besides --help and --version, two switches exist for scripts that run it
+    // unattended (scripts/run on a machine without a display):
     //   --connect-on-start      press "COM Connect" once the window is up
     //   --snapshot PATH [--snapshot-after MS]
     //                           save a picture of the window after MS ms

@@ -2,18 +2,68 @@
 #include <cstring>
 
 #include "commands.h"
+#include "tavolo_version.h"
 
 namespace {
 
+// One row per command: its name, its entry point and its part of --help. The
+// manual page and the bash completion list the same commands and options; a
+// packaging test compares them with this text, so a new command or option goes
+// into all three.
+struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);
+    const char* help;
+};
+
+constexpr Command kCommands[] = {
+    {"decode", tavolo::cli::runDecode,
+     "  decode [--decimal SEP] [--hi TEXT] [--lo TEXT] [FILE]\n"
+     "      Decode the meter's raw bytes from FILE (standard input when FILE is absent\n"
+     "      or \"-\") and print one JSON object per frame end (CR byte).\n"
+     "      --decimal SEP      decimal separator, one punctuation character (default \".\")\n"
+     "      --hi TEXT          high limit as typed into the limit panel (default \"22000\")\n"
+     "      --lo TEXT          low limit (default \"-22000\")\n"},
+    {"convert", tavolo::cli::runConvert,
+     "  convert IN OUT\n"
+     "      Load the data file IN and save it as OUT. A name ending in \".xml\" is an XML\n"
+     "      data packet, any other name tab-separated text.\n"},
+    {"log", tavolo::cli::runLog,
+     "  log [--input FILE | --port COMn|DEVICE] [--out FILE] [--no-repeat] [--limit N]\n"
+     "      [--frames N] [--recall HH:MM:SS [--step S]]\n"
+     "      Decode and record readings by the window's record rule, then save the table.\n"
+     "      --input FILE       meter bytes from FILE (default: standard input)\n"
+     "      --port COMn|DEVICE meter bytes from a serial port (COM1..COM4 or a device\n"
+     "                         path), until Ctrl+C or SIGTERM\n"
+     "      --out FILE         save the table to FILE (default: tab-separated text on\n"
+     "                         standard output)\n"
+     "      --no-repeat        record a reading only when it changes\n"
+     "      --limit N          record limit (default 10000)\n"
+     "      --frames N         stop after N decoded frames\n"
+     "      --recall HH:MM:SS  stamp readings from this time of day\n"
+     "      --step S           seconds the stamp advances per frame (default 1)\n"},
+};
+
 void printUsage(std::FILE* out)
 {
-    std::fputs("usage: tavolo-cli COMMAND [ARGS]\n"
-               "commands:\n"
-               "  decode  [--decimal SEP] [--hi TEXT] [--lo TEXT] [FILE]\n"
-               "  convert IN OUT\n"
-               "  log     [--input FILE | --port COMn|DEVICE] [--out FILE] [--no-repeat]\n"
-               "          [--limit N] [--frames N] [--recall HH:MM:SS [--step S]]\n",
+    std::fputs("usage: tavolo-cli COMMAND [OPTIONS] [ARGS]\n"
+               "       tavolo-cli COMMAND --help\n"
+               "       tavolo-cli --help | --version\n"
+               "Decodes, converts and logs the readings of a Tavolo multimeter without the window.\n"
+               "\n"
+               "commands:\n",
                out);
+    for (const Command& command : kCommands)
+        std::fputs(command.help, out);
+    std::fputs("\n"
+               "Exit status: 0 done, 1 the work failed (output not written, file not loaded or\n"
+               "not saved), 2 bad arguments or unreadable input.\n",
+               out);
+}
+
+bool isHelp(const char* arg)
+{
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
 }
 
 }  // namespace
@@ -24,18 +74,25 @@ int main(int argc, char** argv)
         printUsage(stderr);
         return 2;
     }
-    const char* command = argv[1];
-    if (std::strcmp(command, "decode") == 0)
-        return tavolo::cli::runDecode(argc - 2, argv + 2);
-    if (std::strcmp(command, "convert") == 0)
-        return tavolo::cli::runConvert(argc - 2, argv + 2);
-    if (std::strcmp(command, "log") == 0)
-        return tavolo::cli::runLog(argc - 2, argv + 2);
-    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
+    const char* name = argv[1];
+    if (isHelp(name)) {
         printUsage(stdout);
         return 0;
     }
-    std::fprintf(stderr, "tavolo-cli: unknown command '%s'\n", command);
+    if (std::strcmp(name, "--version") == 0) {
+        std::printf("tavolo-cli %s\n", tavolo::kVersion);
+        return 0;
+    }
+    for (const Command& command : kCommands) {
+        if (std::strcmp(name, command.name) != 0)
+            continue;
+        if (argc == 3 && isHelp(argv[2])) {
+            std::printf("usage: tavolo-cli %s", command.help + 2);  // the row without its indent
+            return 0;
+        }
+        return command.run(argc - 2, argv + 2);
+    }
+    std::fprintf(stderr, "tavolo-cli: unknown command '%s'\n", name);
     printUsage(stderr);
     return 2;
 }

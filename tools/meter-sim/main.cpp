@@ -14,6 +14,7 @@
 #include "meter_modes.h"
 #include "pty_line.h"
 #include "serial/port_names.h"
+#include "tavolo_version.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ void printUsage(std::FILE* out)
     std::fprintf(out,
                  "usage: tavolo-meter-sim [--port COMn] [--link-dir DIR] [--rate R] [--scenario NAME]\n"
                  "                        [--noise] [--seed S] [--frames N] [--print] [--list]\n"
+                 "       tavolo-meter-sim --help | --version\n"
+                 "A simulated Tavolo multimeter on a pseudo-terminal, registered as a COM port.\n"
                  "  --port COMn      name to register (default COM1)\n"
                  "  --link-dir DIR   folder of the COMn links (default $TAVOLO_PORT_DIR, else\n"
                  "                   $XDG_DATA_HOME/tavolo, else ~/.local/share/tavolo)\n"
@@ -42,7 +45,10 @@ void printUsage(std::FILE* out)
                  "  --seed S         repeat a run exactly\n"
                  "  --frames N       stop after N readings (and after the program has read them)\n"
                  "  --print          one line per event on standard output:\n"
-                 "                   N<TAB>value<TAB>unit<TAB>mode<TAB>range<TAB>flags, or #<TAB>noise\n",
+                 "                   N<TAB>value<TAB>unit<TAB>mode<TAB>range<TAB>flags, or #<TAB>noise\n"
+                 "  --list           name the scenarios and exit\n"
+                 "  --help           print this help and exit\n"
+                 "  --version        print the version and exit\n",
                  kMaxRate);
 }
 
@@ -80,6 +86,9 @@ int parse(int argc, char** argv, Options& o)
         double number = 0;
         if (arg == "--help" || arg == "-h") {
             printUsage(stdout);
+            return -1;
+        } else if (arg == "--version") {
+            std::printf("tavolo-meter-sim %s\n", tavolo::kVersion);
             return -1;
         } else if (arg == "--print") {
             o.print = true;

@@ -299,7 +299,7 @@ bool ReadingDecoder::applyFunction(std::string_view frameText)
     }
     case 9: {
         show(C::LCDA);
-        static constexpr LcdControl kPoint[] = {C::LcdP2, C::LcdP1, C::LcdP2, C::LcdP3};
+        static constexpr LcdControl kPoint[] = {C::LcdP0, C::LcdP1, C::LcdP2, C::LcdP3};
         if (r >= 0 && r <= 3)
             row(kPoint[r], {}, "A");
         break;

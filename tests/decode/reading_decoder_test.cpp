@@ -67,6 +67,8 @@ TEST(ReadingDecoder, DecodesTheMetersFunctions)
          "LCDBF LCDsend LcdDc1 LcdManu", "[0][1][0][0][0]", "11111", 0},
         {"option 11: frequency by range", "A601234B000B0D", "01.234", 1234, 1.234, "MHz", "Frequency", "AUTO",
          "LCDHz LCDM1 LCDsend LcdAuto LcdDc1 LcdP1", "[0][1][2][3][4]", "01111", 1},
+        {"amps, range 0: d0.d1d2d3d4", "A014794900080D", "1.4794", 14794, 1.4794, "A", "DC", "MANU",
+         "LCDA LCDsend LcdDc1 LcdManu LcdP0", "[1][4][7][9][4]", "11111", 0},
         {"function without a row", "A312345700000D", "12345", 12345, 7.0, "", "", "MANU",
          "LCDsend LcdManu", "[1][2][3][4][5]", "11111", 0},
     };
@@ -101,6 +103,10 @@ TEST(ReadingDecoder, ChartRangeFollowsTheRightmostLitPoint)
     decoder.decodeFrameText("A301234900070D");  // P2 then P3
     EXPECT_EQ(host.chartMax, 2200);
     EXPECT_EQ(host.chartMin, -2200);
+    decoder.decodeFrameText("A014794900080D");  // amps, range 0: P0
+    EXPECT_EQ(host.chartMax, 22);
+    EXPECT_EQ(host.chartMin, -22);
+    decoder.decodeFrameText("A301234900070D");
     decoder.decodeFrameText("A001234B00000D");  // P0
     EXPECT_EQ(host.chartMax, 22);
     decoder.decodeFrameText("A000251400000D");  // temperature: no point, range kept

@@ -50,7 +50,7 @@ constexpr MeterMode kModes[] = {
     {"ua", 13, 1, 6, false, 3, "uA", "AC", false},
     {"ma", 15, 0, 10, false, 1, "mA", "DC", true},
     {"ma", 15, 1, 6, false, 2, "mA", "AC", false},
-    {"dca", 9, 0, 8, false, 2, "A", "DC", true},
+    {"dca", 9, 0, 8, false, 0, "A", "DC", true},
     {"dca", 9, 1, 8, false, 1, "A", "DC", true},
     {"dca", 9, 2, 10, false, 2, "A", "DC", true},
     {"dca", 9, 3, 10, false, 3, "A", "DC", true},

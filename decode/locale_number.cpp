@@ -112,44 +112,11 @@ std::optional<double> strToFloat(std::string_view text, std::string_view decimal
     return value;
 }
 
-std::optional<std::int32_t> strToInt(std::string_view text)
-{
-    text = trimBlanks(text, false);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (!isDigit(c))
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > std::int64_t{1} << 31)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > INT32_MAX || value < INT32_MIN)
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
 std::string invalidFloatMessage(std::string_view text)
 {
     std::string message = "'";
     message.append(text);
     message += "' is not a valid floating point value";
-    return message;
-}
-
-std::string invalidIntegerMessage(std::string_view text)
-{
-    std::string message = "'";
-    message.append(text);
-    message += "' is not a valid integer value";
     return message;
 }
 

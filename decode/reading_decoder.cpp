@@ -1,8 +1,8 @@
 #include "decode/reading_decoder.h"
 
 #include "decode/function_table.h"
+#include "decode/integer_text.h"
 #include "decode/lcd_panel_rules.h"
-#include "decode/locale_number.h"
 
 namespace tavolo {
 namespace {
@@ -21,7 +21,7 @@ std::optional<int> positionValue(std::string_view ch)
 {
     if (ch.size() == 1 && ch[0] >= 'A' && ch[0] <= 'F')
         return ch[0] - 'A' + 10;
-    return strToInt(ch);
+    return parseInteger(ch, IntegerForm::Padded);
 }
 
 struct PointScale {
@@ -219,7 +219,7 @@ bool ReadingDecoder::applyFunction(std::string_view frameText)
     if (!function)
         return fail(invalidIntegerMessage(functionChar));
     const std::string_view rangeChar = charAt(frameText, frame::kPosRange);
-    const std::optional<int> range = strToInt(rangeChar);
+    const std::optional<int> range = parseInteger(rangeChar, IntegerForm::Padded);
     if (!range)
         return fail(invalidIntegerMessage(rangeChar));
     m_rangeCode = *range;
@@ -335,7 +335,7 @@ bool ReadingDecoder::computeNumericValue()
     for (std::string_view d : m_digits)
         add(d);
     const std::string_view number(text.data(), n);
-    const std::optional<std::int32_t> value = strToInt(number);
+    const std::optional<std::int32_t> value = parseInteger(number, IntegerForm::Padded);
     if (!value)
         return fail(invalidIntegerMessage(number));
     m_reading.numericValue = *value;

@@ -18,11 +18,11 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-std::string_view trimBlanks(std::string_view text, bool trailingToo)
+std::string_view trimBlanks(std::string_view text)
 {
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
-    while (trailingToo && !text.empty() && isBlank(text.back()))
+    while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -101,7 +101,7 @@ struct SmallBuffer {
 std::optional<double> strToFloat(std::string_view text, std::string_view decimalSeparator)
 {
     const std::string_view sep = decimalSeparator.empty() ? std::string_view(".") : decimalSeparator;
-    text = trimBlanks(text, true);
+    text = trimBlanks(text);
     SmallBuffer buffer;
     if (text.empty() || !normalise(text, sep, buffer))
         return std::nullopt;

@@ -65,7 +65,6 @@ inline constexpr std::uint8_t kCodeCount = 16;   // a 4-bit value
 // temperature have one range and do not read the code: the meter sends kOnly.
 namespace range {
 inline constexpr std::uint8_t kOnly = 0;
-inline constexpr std::uint8_t kCodeCount = 10;  // a decimal digit
 namespace amps {
 inline constexpr std::uint8_t k22A = 0;
 }
@@ -138,8 +137,8 @@ inline constexpr std::uint8_t kDc = 8;
 inline constexpr std::uint8_t kAc = 4;
 inline constexpr std::uint8_t kAuto = 2;
 // The whole values whose rows do more than the bits say.
-inline constexpr std::uint8_t kAcFrequency = kAc | kAuto | 1;  // frequency on the AC input
-inline constexpr std::uint8_t kDcDuty = kDc | 1;               // duty cycle on the DC input
+inline constexpr std::uint8_t kAcFrequency = kAc | kAuto | 1;  // frequency: Hz on P2 whatever the function
+inline constexpr std::uint8_t kDcDuty = kDc | 1;               // duty cycle: % without a point
 inline constexpr std::uint8_t kDcFrequency = kDc | kAuto | 1;  // frequency by the range code
 }  // namespace option3
 namespace option4 {  // position 13

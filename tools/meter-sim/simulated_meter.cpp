@@ -112,6 +112,12 @@ void SimulatedMeter::wander(std::mt19937& rng)
     m_value += (m_target - m_value) * m_settle;
 }
 
+bool SimulatedMeter::settled() const
+{
+    // REL is pressed on a steady reading, not while it still moves to a new value.
+    return std::abs(m_target - m_value) <= 1e-3 * std::abs(m_target);
+}
+
 void SimulatedMeter::restartRanging()
 {
     m_range = 0;
@@ -153,7 +159,7 @@ MeterReading SimulatedMeter::show(std::mt19937& rng)
             restartRanging();
     } else if (m_sourceLeft <= 0) {
         newSource(rng);
-    } else if (!m_sweep && setup.relative && !m_open && m_shown && chance(rng, kRelChance)) {
+    } else if (!m_sweep && setup.relative && !m_open && m_shown && settled() && chance(rng, kRelChance)) {
         m_relLeft = between(rng, 10, 40);
         m_relReference = m_shownValue;
     }

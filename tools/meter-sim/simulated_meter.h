@@ -49,6 +49,7 @@ private:
     void newSource(std::mt19937& rng);
     double drawValue(std::mt19937& rng) const;
     void wander(std::mt19937& rng);
+    bool settled() const;
     void restartRanging();
     MeterReading show(std::mt19937& rng);
     MeterReading held() const;

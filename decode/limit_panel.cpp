@@ -1,5 +1,6 @@
 #include "decode/limit_panel.h"
 
+#include "decode/integer_text.h"
 #include "decode/locale_number.h"
 
 namespace tavolo {
@@ -150,7 +151,7 @@ std::optional<std::string> LimitPanel::exitAlarmEdit(const std::string& text, fl
         limit = 0;
         return std::nullopt;
     }
-    const std::optional<std::int32_t> value = strToInt(text);
+    const std::optional<std::int32_t> value = parseInteger(text, IntegerForm::Padded);
     if (!value)
         return invalidIntegerMessage(text);
     limit = static_cast<float>(*value);

@@ -18,11 +18,11 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-std::string_view trimBlanks(std::string_view text, bool trailingToo)
+std::string_view trimBlanks(std::string_view text)
 {
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
-    while (trailingToo && !text.empty() && isBlank(text.back()))
+    while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -101,7 +101,7 @@ struct SmallBuffer {
 std::optional<double> strToFloat(std::string_view text, std::string_view decimalSeparator)
 {
     const std::string_view sep = decimalSeparator.empty() ? std::string_view(".") : decimalSeparator;
-    text = trimBlanks(text, true);
+    text = trimBlanks(text);
     SmallBuffer buffer;
     if (text.empty() || !normalise(text, sep, buffer))
         return std::nullopt;
@@ -112,44 +112,11 @@ std::optional<double> strToFloat(std::string_view text, std::string_view decimal
     return value;
 }
 
-std::optional<std::int32_t> strToInt(std::string_view text)
-{
-    text = trimBlanks(text, false);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (!isDigit(c))
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > std::int64_t{1} << 31)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > INT32_MAX || value < INT32_MIN)
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
 std::string invalidFloatMessage(std::string_view text)
 {
     std::string message = "'";
     message.append(text);
     message += "' is not a valid floating point value";
-    return message;
-}
-
-std::string invalidIntegerMessage(std::string_view text)
-{
-    std::string message = "'";
-    message.append(text);
-    message += "' is not a valid integer value";
     return message;
 }
 

@@ -5,8 +5,9 @@
 #include <string>
 #include <string_view>
 
-// Number conversions of the limit edits, the judgement and the decoder, with the
-// user's decimal separator. Pure functions; any thread.
+// Number conversions of the limit edits and the judgement, with the user's
+// decimal separator (whole numbers: decode/integer_text.h). Pure functions; any
+// thread.
 //
 // Floating point (strToFloat) accepts exactly:
 //   [blanks] [+|-] digits [SEP [digits]] [(e|E) [+|-] digits] [blanks]
@@ -17,16 +18,11 @@
 // separator (no thousands separators: "1,000" fails under "."), a sign alone,
 // an exponent without digits, hexadecimal, "INF"/"NAN", and magnitudes the
 // double range cannot hold (overflow, or a non-zero value that rounds to zero).
-//
-// Integer (strToInt) accepts [blanks] [+|-] decimal digits, nothing after them,
-// within the signed 32-bit range. No hexadecimal, no separators.
 namespace tavolo {
 
 std::optional<double> strToFloat(std::string_view text, std::string_view decimalSeparator);
-std::optional<std::int32_t> strToInt(std::string_view text);
 
-// The conversion error texts the user sees: "'5-' is not a valid integer value".
+// The conversion error text the user sees: "'0.L' is not a valid floating point value".
 std::string invalidFloatMessage(std::string_view text);
-std::string invalidIntegerMessage(std::string_view text);
 
 }  // namespace tavolo

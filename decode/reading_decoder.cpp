@@ -1,7 +1,8 @@
 #include "decode/reading_decoder.h"
 
+#include "decode/function_table.h"
+#include "decode/integer_text.h"
 #include "decode/lcd_panel_rules.h"
-#include "decode/locale_number.h"
 
 namespace tavolo {
 namespace {
@@ -20,7 +21,7 @@ std::optional<int> positionValue(std::string_view ch)
 {
     if (ch.size() == 1 && ch[0] >= 'A' && ch[0] <= 'F')
         return ch[0] - 'A' + 10;
-    return strToInt(ch);
+    return parseInteger(ch, IntegerForm::Padded);
 }
 
 struct PointScale {
@@ -179,39 +180,36 @@ bool ReadingDecoder::buildFrameBits(std::string_view frameText)
     return true;
 }
 
-void ReadingDecoder::applyFrequencyRange(int range)
+void ReadingDecoder::applyRange(const FunctionRow& function, int range)
 {
-    switch (range) {
-    case 0: show(C::LcdP2); break;
-    case 1: show(C::LcdP3); break;
-    case 3: show(C::LcdP1); show(C::LCDk); break;
-    case 4: show(C::LcdP2); show(C::LCDk); break;
-    case 5: show(C::LcdP0); show(C::LCDM1); break;
-    case 6: show(C::LcdP1); show(C::LCDM1); break;
-    case 7: show(C::LcdP2); show(C::LCDM1); break;
-    default: return;
-    }
-    m_reading.unitText = range <= 1 ? "Hz" : range <= 4 ? "kHz" : "MHz";
-    m_reading.acDcText = "Frequency";
+    const RangeRow* row = function.range(range);
+    if (!row)
+        return;
+    show(kPoints[row->point]);
+    if (row->prefix)
+        show(*row->prefix);
+    setUnit(function, row->unitText);
 }
 
-void ReadingDecoder::applyDutyBlock(char block)
+void ReadingDecoder::setUnit(const FunctionRow& function, std::string_view unitText)
+{
+    m_reading.unitText = unitText;
+    if (!function.acDcText.empty())
+        m_reading.acDcText = function.acDcText;
+}
+
+void ReadingDecoder::applyDuty(const DutyRow& duty)
 {
     show(C::LCDBF);
-    switch (block) {
-    case 'A': hide(C::LCDA); hide(C::Lcdm); hide(C::LcdV); hide(C::LCDHz); break;
-    case 'B': hide(C::LCDk); hide(C::LCDM1); hide(C::LCDHz); break;
-    case 'C': hide(C::LcdV); hide(C::LCDHz); break;
-    case 'D': hide(C::LCDA); hide(C::LCDu); hide(C::LcdV); hide(C::LCDHz); break;
-    case 'E': hide(C::LCDA); hide(C::Lcdm); hide(C::LcdV); hide(C::LCDHz); break;
-    default: break;
-    }
+    for (const std::optional<LcdControl>& c : duty.hidden)
+        if (c)
+            hide(*c);
     m_reading.unitText = "%";
-    m_reading.acDcText = block == 'B' || block == 'C' ? "Duty" : "duty";
+    m_reading.acDcText = duty.acDcText;
     hide(C::LcdP0);
     hide(C::LcdP1);
     hide(C::LcdP2);
-    m_panel.setVisible(C::LcdP3, block != 'E');
+    m_panel.setVisible(C::LcdP3, duty.point3);
 }
 
 bool ReadingDecoder::applyFunction(std::string_view frameText)
@@ -221,120 +219,22 @@ bool ReadingDecoder::applyFunction(std::string_view frameText)
     if (!function)
         return fail(invalidIntegerMessage(functionChar));
     const std::string_view rangeChar = charAt(frameText, frame::kPosRange);
-    const std::optional<int> range = strToInt(rangeChar);
+    const std::optional<int> range = parseInteger(rangeChar, IntegerForm::Padded);
     if (!range)
         return fail(invalidIntegerMessage(rangeChar));
     m_rangeCode = *range;
 
-    // One row of a range table: the point lit, an optional prefix, the unit.
-    auto row = [this](LcdControl point, std::optional<LcdControl> prefix, std::string_view unit) {
-        show(point);
-        if (prefix)
-            show(*prefix);
-        m_reading.unitText = unit;
-    };
-    const int r = m_rangeCode;
-    char dutyBlock = 0;
-    switch (*function) {
-    case 0:
-        show(C::LCDA);
-        if (r == 0)
-            row(C::LcdP1, {}, "A");
-        dutyBlock = 'A';
-        break;
-    case 1:
-        show(C::LCDDI);
-        show(C::LcdV);
-        show(C::LcdP0);
-        m_reading.unitText = "V)";
-        m_reading.acDcText = "Diode";
-        m_functionPointIndex = 0;
-        break;
-    case 2:
-        show(C::LCDHz);
-        applyFrequencyRange(r);
-        dutyBlock = 'B';
-        break;
-    case 3: {
-        show(C::LCDohm);
-        static constexpr LcdControl kPoint[] = {C::LcdP2, C::LcdP0, C::LcdP1, C::LcdP2, C::LcdP0, C::LcdP1, C::LcdP2};
-        if (r >= 0 && r <= 6) {
-            if (r == 0)
-                row(kPoint[0], {}, "*");
-            else if (r <= 3)
-                row(kPoint[r], C::LCDk, "K*");
-            else
-                row(kPoint[r], C::LCDM1, "M*");
-            m_reading.acDcText = "Ohm";
-        }
-        break;
-    }
-    case 4:
-        show(C::LCDFS);
-        m_reading.unitText = "?";
-        m_reading.acDcText = "Temperature";
-        m_functionPointIndex = 3;
-        break;
-    case 5:
-        show(C::LCDFm);
-        show(C::LCDohm);
-        show(C::LcdP2);
-        m_reading.unitText = "&  *";
-        m_reading.acDcText = "Cont";
-        break;
-    case 6: {
-        show(C::LCDF);
-        static constexpr LcdControl kPoint[] = {C::LcdP1, C::LcdP2, C::LcdP0, C::LcdP1,
-                                                C::LcdP2, C::LcdP0, C::LcdP1, C::LcdP2};
-        if (r >= 0 && r <= 7) {
-            if (r <= 1)
-                row(kPoint[r], C::LCDn, "nF");
-            else if (r <= 4)
-                row(kPoint[r], C::LCDu, "uF");
-            else
-                row(kPoint[r], C::Lcdm, "mF");
-            m_reading.acDcText = "Cap";
-        }
-        break;
-    }
-    case 9: {
-        show(C::LCDA);
-        static constexpr LcdControl kPoint[] = {C::LcdP2, C::LcdP1, C::LcdP2, C::LcdP3};
-        if (r >= 0 && r <= 3)
-            row(kPoint[r], {}, "A");
-        break;
-    }
-    case 11: {
-        show(C::LcdV);
-        static constexpr LcdControl kPoint[] = {C::LcdP0, C::LcdP1, C::LcdP2, C::LcdP3};
-        if (r >= 0 && r <= 3)
-            row(kPoint[r], {}, "V");
-        else if (r == 4)
-            row(C::LcdP2, C::Lcdm, "mV");
-        dutyBlock = 'C';
-        break;
-    }
-    case 13:
-        show(C::LCDA);
-        if (r == 0)
-            row(C::LcdP2, C::LCDu, "uA");
-        else if (r == 1)
-            row(C::LcdP3, C::LCDu, "uA");
-        dutyBlock = 'D';
-        break;
-    case 15:
-        show(C::LCDA);
-        if (r == 0)
-            row(C::LcdP1, C::Lcdm, "mA");
-        else if (r == 1)
-            row(C::LcdP2, C::Lcdm, "mA");
-        dutyBlock = 'E';
-        break;
-    default:  // 7, 8, 10, 12, 14: nothing
-        break;
-    }
-    if (dutyBlock != 0 && flag(frame::kBitDuty))
-        applyDutyBlock(dutyBlock);
+    const FunctionRow& row = functionRow(static_cast<unsigned>(*function));
+    for (const std::optional<LcdControl>& c : row.shown)
+        if (c)
+            show(*c);
+    if (!row.unitText.empty())
+        setUnit(row, row.unitText);
+    else
+        applyRange(row, m_rangeCode);
+    m_functionPointIndex = row.pointIndex;
+    if (row.duty && flag(frame::kBitDuty))
+        applyDuty(*row.duty);
     return true;
 }
 
@@ -344,19 +244,20 @@ bool ReadingDecoder::applyOptions(std::string_view frameText)
     const std::optional<int> option = positionValue(optionChar);
     if (!option)
         return fail(invalidIntegerMessage(optionChar));
+    namespace o3 = frame::option3;
     switch (*option) {
-    case 2:
+    case o3::kAuto:
         show(C::LcdAuto);
         break;
-    case 4:
+    case o3::kAc:
         m_reading.acDcText = "AC";
         break;
-    case 6:
+    case o3::kAc | o3::kAuto:
         show(C::LcdAuto);
         show(C::LcdAC);
         m_reading.acDcText = "AC";
         break;
-    case 7:
+    case o3::kAcFrequency:
         hide(C::LcdV);
         hide(C::LCDA);
         show(C::LCDHz);
@@ -368,11 +269,11 @@ bool ReadingDecoder::applyOptions(std::string_view frameText)
         hide(C::LcdP1);
         show(C::LcdP2);
         break;
-    case 8:
+    case o3::kDc:
         show(C::LcdDc1);
         m_reading.acDcText = "DC";
         break;
-    case 9:
+    case o3::kDcDuty:
         show(C::LcdDc1);
         hide(C::LcdP0);
         hide(C::LcdP1);
@@ -385,12 +286,12 @@ bool ReadingDecoder::applyOptions(std::string_view frameText)
         hide(C::LCDu);
         hide(C::Lcdm);
         break;
-    case 10:
+    case o3::kDc | o3::kAuto:
         show(C::LcdAuto);
         show(C::LcdDc1);
         m_reading.acDcText = "DC";
         break;
-    case 11:
+    case o3::kDcFrequency:
         show(C::LcdDc1);
         show(C::LcdAuto);
         hide(C::LcdV);
@@ -400,7 +301,7 @@ bool ReadingDecoder::applyOptions(std::string_view frameText)
         hide(C::Lcdm);
         hide(C::LCDA);
         hide(C::LCDu);
-        applyFrequencyRange(m_rangeCode);
+        applyRange(functionRow(frame::function::kFrequency), m_rangeCode);
         break;
     default:  // 0, 1, 3, 5, 12..15: nothing
         break;
@@ -434,7 +335,7 @@ bool ReadingDecoder::computeNumericValue()
     for (std::string_view d : m_digits)
         add(d);
     const std::string_view number(text.data(), n);
-    const std::optional<std::int32_t> value = strToInt(number);
+    const std::optional<std::int32_t> value = parseInteger(number, IntegerForm::Padded);
     if (!value)
         return fail(invalidIntegerMessage(number));
     m_reading.numericValue = *value;

@@ -13,6 +13,9 @@
 
 namespace tavolo {
 
+struct FunctionRow;
+struct DutyRow;
+
 // What one decoding did, beyond the Reading and the panel.
 struct FrameOutcome {
     bool completed = false;            // all steps ran (no conversion error)
@@ -50,8 +53,9 @@ private:
     bool flag(std::size_t k) const { return m_bits[k - 1] == '1'; }
     bool applyFunction(std::string_view frameText);
     bool applyOptions(std::string_view frameText);
-    void applyFrequencyRange(int range);
-    void applyDutyBlock(char block);
+    void applyRange(const FunctionRow& function, int range);
+    void setUnit(const FunctionRow& function, std::string_view unitText);
+    void applyDuty(const DutyRow& duty);
     bool computeNumericValue();
     void applyPointsAndScale();
     void buildValueText();

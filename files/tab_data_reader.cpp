@@ -8,7 +8,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "files/number_text.h"
+#include "decode/integer_text.h"
 
 namespace tavolo {
 namespace {
@@ -177,7 +177,7 @@ FileResult readTabData(BlockInput& in, ReadingTable& table)
         const auto convert = [&](int slot, std::optional<std::int32_t>& target) {
             if (split.count <= slot || (split.quoted[slot] && split.values[slot].empty()))
                 return true;
-            target = parseInt32(split.values[slot]);
+            target = parseInteger(split.values[slot], IntegerForm::Plain);
             return target.has_value();
         };
         const char* badField = nullptr;

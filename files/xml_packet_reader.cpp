@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "files/number_text.h"
+#include "decode/integer_text.h"
 #include "files/xml_packet_format.h"
 
 namespace tavolo {
@@ -395,7 +395,7 @@ bool PacketReader::attributeValue(Element element, const std::string& attrName, 
             m_rowStateSeen = true;
             if (!readStringValue(quote, m_scratch))
                 return false;
-            const auto state = parseInt32(m_scratch);
+            const auto state = parseInteger(m_scratch, IntegerForm::Plain);
             if (!state || *state < 0 || *state > 255)
                 return fail("RowState \"" + m_scratch + "\" is not a row state");
             m_rowState = static_cast<std::uint8_t>(*state);
@@ -614,7 +614,7 @@ bool PacketReader::storeRow()
             *text = value;
             continue;
         }
-        const auto number = parseInt32(value);
+        const auto number = parseInteger(value, IntegerForm::Plain);
         if (!number)
             return fail("row " + std::to_string(m_rowNo) + ": \"" + value + "\" is not a whole number for " +
                         m_fields[index].name);

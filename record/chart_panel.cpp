@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "record/integer_text.h"
+#include "decode/integer_text.h"
 
 namespace tavolo {
 
@@ -50,9 +50,9 @@ void ChartPanel::MaxrecordChange(std::string_view text)
 std::optional<std::string> ChartPanel::Timer2Timer()
 {
     m_timer2Running = false;
-    const std::optional<std::int32_t> size = parseIntegerText(m_maxrecord);
+    const std::optional<std::int32_t> size = parseInteger(m_maxrecord, IntegerForm::Signed);
     if (!size)
-        return notAnIntegerMessage(m_maxrecord);
+        return invalidIntegerMessage(m_maxrecord);
     if (auto refused = m_chart->SetPageSize(*size))
         return refused;
     updatePageLabel();

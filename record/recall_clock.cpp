@@ -4,7 +4,7 @@
 #include <ctime>
 #include <optional>
 
-#include "record/integer_text.h"
+#include "decode/integer_text.h"
 
 namespace tavolo {
 
@@ -12,7 +12,7 @@ namespace {
 
 std::optional<int> within(std::string_view text, int bound)
 {
-    const std::optional<std::int32_t> v = parseIntegerText(text);
+    const std::optional<std::int32_t> v = parseInteger(text, IntegerForm::Signed);
     if (v && *v >= 0 && *v < bound)
         return *v;
     return std::nullopt;
@@ -85,7 +85,7 @@ ClockTime RecallClock::AdvanceRecallClock(bool RecallCheck, std::string_view Tim
 {
     if (!RecallCheck)
         return m_now();
-    if (const std::optional<std::int32_t> step = parseIntegerText(TimeInt)) {
+    if (const std::optional<std::int32_t> step = parseInteger(TimeInt, IntegerForm::Signed)) {
         m_interval = *step;
         // Carrying second by second into minutes and hours with the hour
         // wrapping to 0 is addition modulo a day; done in closed form so a

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "record/integer_text.h"
+#include "decode/integer_text.h"
 
 namespace tavolo {
 
@@ -12,7 +12,7 @@ std::int32_t RecordRule::samplingSeconds(std::string_view RecordSITime) noexcept
 {
     if (RecordSITime.empty() || RecordSITime == "-" || RecordSITime == "+")
         return 0;
-    const std::optional<std::int32_t> seconds = parseIntegerText(RecordSITime);
+    const std::optional<std::int32_t> seconds = parseInteger(RecordSITime, IntegerForm::Signed);
     return (seconds && *seconds > 0) ? *seconds : 0;
 }
 

@@ -1,6 +1,6 @@
 #include "record/recording_controls.h"
 
-#include "record/integer_text.h"
+#include "decode/integer_text.h"
 
 namespace tavolo {
 
@@ -20,7 +20,7 @@ bool RecordingControls::RecordSITimeKeyPress(char32_t key) noexcept
 
 std::optional<EditReplacement> RecordingControls::RecordSITimeChange(std::string_view text)
 {
-    if (parseIntegerText(text))
+    if (parseInteger(text, IntegerForm::Signed))
         return std::nullopt;
     return EditReplacement{"1", 0, 1};
 }

@@ -151,9 +151,9 @@ int main(int argc, char* argv[])
         auto next = Clock::now();
         for (unsigned n = 0; !stop.load(); ++n) {
             tavolo::sim::MeterFrame f;
-            f.range = 1;
-            f.function = 11;
-            f.options = 10;
+            f.range = tavolo::frame::range::volts::k22V;
+            f.function = tavolo::frame::function::kVolts;
+            f.options = tavolo::frame::option3::kDc | tavolo::frame::option3::kAuto;
             f.digits = digitsOf(n);
             const auto bytes = tavolo::sim::encodeFrame(f);
             std::this_thread::sleep_until(next);

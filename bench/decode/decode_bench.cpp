@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "decode/frame_layout.h"
 #include "decode/meter_decoder.h"
 
 namespace {
@@ -27,9 +28,9 @@ std::vector<std::uint8_t> mixedStream(std::size_t cycles)
     for (std::size_t c = 0; c < cycles; ++c) {
         for (std::string_view payload : kPayloads) {
             for (char ch : payload)
-                bytes.push_back(static_cast<std::uint8_t>(0x30 + (ch <= '9' ? ch - '0' : ch - 'A' + 10)));
-            bytes.push_back(0x0D);
-            bytes.push_back(0x0A);
+                bytes.push_back(tavolo::frame::payloadByte(tavolo::frame::hexDigitValue(ch)));
+            bytes.push_back(tavolo::frame::kEndByte);
+            bytes.push_back(tavolo::frame::kLineFeed);
         }
     }
     return bytes;

@@ -34,14 +34,14 @@ const QString kQuitQuestion = QStringLiteral("Are you sure that you want to quit
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 
-// A DC volts reading in the 1.000/10.00 ranges with the given digits.
-tavolo::sim::MeterFrame dcVolts(const char* digits, std::uint8_t range = 1)
+// A DC volts reading with the given digits, on the 22 V range unless said.
+tavolo::sim::MeterFrame dcVolts(const char* digits, std::uint8_t range = tavolo::frame::range::volts::k22V)
 {
     tavolo::sim::MeterFrame f;
     f.range = range;
     f.digits = digits;
-    f.function = 11;
-    f.options = 10;  // DC, AUTO
+    f.function = tavolo::frame::function::kVolts;
+    f.options = tavolo::frame::option3::kDc | tavolo::frame::option3::kAuto;
     return f;
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <optional>
 
 #include "decode/locale_number.h"
@@ -75,44 +74,8 @@ TEST(StrToFloat, LongInputsConvertWithoutTruncation)
     EXPECT_FALSE(strToFloat(longZeros + "x", "."));
 }
 
-struct IntCase {
-    const char* text;
-    std::optional<std::int32_t> expected;
-};
-
-TEST(StrToInt, DecimalThirtyTwoBitOnly)
+TEST(ConversionMessages, QuoteTheFloatText)
 {
-    const IntCase cases[] = {
-        {"0", 0},
-        {"-01234", -1234},
-        {"+5", 5},
-        {"  7", 7},                       // leading blanks pass
-        {"2147483647", 2147483647},
-        {"-2147483648", std::numeric_limits<std::int32_t>::min()},
-        {"2147483648", std::nullopt},
-        {"-2147483649", std::nullopt},
-        {"99999999999999999999", std::nullopt},
-        {"", std::nullopt},
-        {"-", std::nullopt},
-        {"+", std::nullopt},
-        {"+-", std::nullopt},
-        {"5-", std::nullopt},
-        {"7 ", std::nullopt},              // trailing blanks do not
-        {"1.0", std::nullopt},
-        {"A", std::nullopt},               // a range character "A"
-        {"0x1F", std::nullopt},
-        {"$1F", std::nullopt},
-        {"1e3", std::nullopt},
-    };
-    for (const IntCase& c : cases) {
-        SCOPED_TRACE(std::string("text '") + c.text + "'");
-        EXPECT_EQ(strToInt(c.text), c.expected);
-    }
-}
-
-TEST(ConversionMessages, QuoteTheText)
-{
-    EXPECT_EQ(invalidIntegerMessage("5-"), "'5-' is not a valid integer value");
     EXPECT_EQ(invalidFloatMessage("0.L"), "'0.L' is not a valid floating point value");
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <utility>
 
 #include "decode/meter_decoder.h"
 #include "decode_test_support.h"
@@ -67,6 +69,8 @@ TEST(ReadingDecoder, DecodesTheMetersFunctions)
          "LCDBF LCDsend LcdDc1 LcdManu", "[0][1][0][0][0]", "11111", 0},
         {"option 11: frequency by range", "A601234B000B0D", "01.234", 1234, 1.234, "MHz", "Frequency", "AUTO",
          "LCDHz LCDM1 LCDsend LcdAuto LcdDc1 LcdP1", "[0][1][2][3][4]", "01111", 1},
+        {"amps, range 0: d0.d1d2d3d4", "A014794900080D", "1.4794", 14794, 1.4794, "A", "DC", "MANU",
+         "LCDA LCDsend LcdDc1 LcdManu LcdP0", "[1][4][7][9][4]", "11111", 0},
         {"function without a row", "A312345700000D", "12345", 12345, 7.0, "", "", "MANU",
          "LCDsend LcdManu", "[1][2][3][4][5]", "11111", 0},
     };
@@ -94,6 +98,73 @@ TEST(ReadingDecoder, DecodesTheMetersFunctions)
     }
 }
 
+// The function table as the panel reads digits 12345 in each range code 0..9
+// of each function code, "value unit mode"; a code with no row reads "12345".
+TEST(ReadingDecoder, EveryFunctionAndRangeCode)
+{
+    struct Row {
+        char function;
+        const char* everyRange;  // the same for every range code
+        std::array<const char*, 10> byRange;
+    };
+    const Row rows[] = {
+        {'0', nullptr, {"12.345 A"}},
+        {'1', "1.2345 V) Diode", {}},
+        {'2', nullptr, {"123.45 Hz Frequency", "1234.5 Hz Frequency", nullptr, "12.345 kHz Frequency",
+                        "123.45 kHz Frequency", "1.2345 MHz Frequency", "12.345 MHz Frequency",
+                        "123.45 MHz Frequency"}},
+        {'3', nullptr, {"123.45 * Ohm", "1.2345 K* Ohm", "12.345 K* Ohm", "123.45 K* Ohm", "1.2345 M* Ohm",
+                        "12.345 M* Ohm", "123.45 M* Ohm"}},
+        {'4', "12345 ? Temperature", {}},
+        {'5', "123.45 &  * Cont", {}},
+        {'6', nullptr, {"12.345 nF Cap", "123.45 nF Cap", "1.2345 uF Cap", "12.345 uF Cap", "123.45 uF Cap",
+                        "1.2345 mF Cap", "12.345 mF Cap", "123.45 mF Cap"}},
+        {'7', nullptr, {}},
+        {'8', nullptr, {}},
+        {'9', nullptr, {"1.2345 A", "12.345 A", "123.45 A", "1234.5 A"}},
+        {'A', nullptr, {}},
+        {'B', nullptr, {"1.2345 V", "12.345 V", "123.45 V", "1234.5 V", "123.45 mV"}},
+        {'C', nullptr, {}},
+        {'D', nullptr, {"123.45 uA", "1234.5 uA"}},
+        {'E', nullptr, {}},
+        {'F', nullptr, {"12.345 mA", "123.45 mA"}},
+    };
+    // The prefix indicators lit, and the one a unit's first letter asks for.
+    auto litPrefixes = [](const PanelState& panel) {
+        std::string lit;
+        for (LcdControl c : {LcdControl::LCDk, LcdControl::LCDM1, LcdControl::Lcdm, LcdControl::LCDu, LcdControl::LCDn})
+            if (panel.visible(c))
+                lit += lcdControlName(c);
+        return lit;
+    };
+    auto prefixOf = [](const std::string& unit) -> std::string {
+        const std::pair<char, const char*> prefixes[] = {{'k', "LCDk"}, {'K', "LCDk"}, {'M', "LCDM1"},
+                                                         {'m', "Lcdm"}, {'u', "LCDu"},  {'n', "LCDn"}};
+        for (auto [letter, name] : prefixes)
+            if (!unit.empty() && unit[0] == letter)
+                return name;
+        return "";
+    };
+    test::RecordingHost host;
+    MeterDecoder decoder(host);
+    for (const Row& row : rows) {
+        for (char range = '0'; range <= '9'; ++range) {
+            const std::string frame = std::string("A") + range + "12345" + row.function + "00000D";
+            SCOPED_TRACE(frame);
+            decoder.decodeFrameText(frame);
+            const Reading& r = decoder.reading();
+            ASSERT_TRUE(decoder.lastOutcome().completed);
+            std::string shown = r.valueText;
+            for (const std::string* text : {&r.unitText, &r.acDcText})
+                if (!text->empty())
+                    shown += " " + *text;
+            const char* expected = row.everyRange ? row.everyRange : row.byRange[static_cast<std::size_t>(range - '0')];
+            EXPECT_EQ(shown, expected ? expected : "12345");
+            EXPECT_EQ(litPrefixes(decoder.panel()), prefixOf(r.unitText));
+        }
+    }
+}
+
 TEST(ReadingDecoder, ChartRangeFollowsTheRightmostLitPoint)
 {
     test::RecordingHost host;
@@ -101,6 +172,10 @@ TEST(ReadingDecoder, ChartRangeFollowsTheRightmostLitPoint)
     decoder.decodeFrameText("A301234900070D");  // P2 then P3
     EXPECT_EQ(host.chartMax, 2200);
     EXPECT_EQ(host.chartMin, -2200);
+    decoder.decodeFrameText("A014794900080D");  // amps, range 0: P0
+    EXPECT_EQ(host.chartMax, 22);
+    EXPECT_EQ(host.chartMin, -22);
+    decoder.decodeFrameText("A301234900070D");
     decoder.decodeFrameText("A001234B00000D");  // P0
     EXPECT_EQ(host.chartMax, 22);
     decoder.decodeFrameText("A000251400000D");  // temperature: no point, range kept

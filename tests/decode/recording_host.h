@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "decode/decoder_host.h"
+#include "decode/frame_layout.h"
 
 namespace tavolo::test {
 
@@ -34,13 +35,13 @@ public:
 };
 
 // The bytes the meter sends for frame text positions 2..13 (`payload`, 12
-// hexadecimal characters): LF, one byte 0x30 + value per character, CR.
+// hexadecimal characters): LF, one payload byte per character, CR.
 inline std::vector<std::uint8_t> wireFrame(std::string_view payload)
 {
-    std::vector<std::uint8_t> bytes{0x0A};
+    std::vector<std::uint8_t> bytes{frame::kLineFeed};
     for (char c : payload)
-        bytes.push_back(static_cast<std::uint8_t>(0x30 + (c <= '9' ? c - '0' : c - 'A' + 10)));
-    bytes.push_back(0x0D);
+        bytes.push_back(frame::payloadByte(frame::hexDigitValue(c)));
+    bytes.push_back(frame::kEndByte);
     return bytes;
 }
 

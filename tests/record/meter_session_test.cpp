@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "decode/frame_layout.h"
+
 namespace tavolo {
 namespace {
 
@@ -12,10 +14,10 @@ namespace {
 // whose low nibbles are the hex digits of `payload`, CR.
 std::vector<std::uint8_t> wireFrame(std::string_view payload)
 {
-    std::vector<std::uint8_t> bytes{0x0A};
+    std::vector<std::uint8_t> bytes{frame::kLineFeed};
     for (char c : payload)
-        bytes.push_back(static_cast<std::uint8_t>(0x30 + (c <= '9' ? c - '0' : c - 'A' + 10)));
-    bytes.push_back(0x0D);
+        bytes.push_back(frame::payloadByte(frame::hexDigitValue(c)));
+    bytes.push_back(frame::kEndByte);
     return bytes;
 }
 

@@ -248,7 +248,7 @@ TEST(EditFilters, DigitKeysAndIntegerValidation)
     const std::pair<const char*, std::optional<EditReplacement>> changes[] = {
         {"", one},          {"10", std::nullopt}, {"0", std::nullopt}, {"-3", std::nullopt},
         {"-", one},         {"+", one},           {"1a", one},         {" 5", one},
-        {"99999999999", one}, {"2147483647", std::nullopt}};
+        {"99999999999", one}, {"2147483647", std::nullopt}, {"+-5", one}};
     for (const auto& [text, expected] : changes)
         EXPECT_EQ(RecordingControls::RecordSITimeChange(text), expected) << '"' << text << '"';
 }

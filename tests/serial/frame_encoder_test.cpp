@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,19 +41,19 @@ IntendedReading shown(const Reading& r)
 TEST(FrameEncoder, LaysOutTheFourteenBytesOfTheWire)
 {
     sim::MeterFrame frame;
-    frame.range = 4;
+    frame.range = frame::range::volts::k220mV;
     frame.digits = "03210";
-    frame.function = 11;
+    frame.function = frame::function::kVolts;
     frame.minus = true;
-    frame.options = 10;
+    frame.options = frame::option3::kDc | frame::option3::kAuto;
     frame.hold = true;
     const auto bytes = sim::encodeFrame(frame);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "403210;400:2\r\n");
 }
 
 // The simulator's frames decode to exactly the reading it means, for every
-// function and range it knows, plain, negative, overloaded and with flags.
-TEST(FrameEncoder, EveryModeDecodesToItsIntendedReading)
+// setup and range it knows, plain, negative, overloaded and with flags.
+TEST(FrameEncoder, EverySetupAndRangeDecodesToItsIntendedReading)
 {
     RecordingHost host;
     MeterDecoder decoder(host);
@@ -69,26 +70,32 @@ TEST(FrameEncoder, EveryModeDecodesToItsIntendedReading)
         {"00000", false, true, false},
         {"00007", true, true, true},
     };
-    for (const sim::MeterMode& mode : sim::meterModes()) {
-        for (const Variant& v : variants) {
-            if (v.minus && !mode.signedValues)
-                continue;
-            sim::MeterFrame frame;
-            frame.function = mode.function;
-            frame.range = mode.range;
-            frame.options = mode.options;
-            frame.duty = mode.duty;
-            frame.digits = v.digits;
-            frame.minus = v.minus;
-            (mode.duty ? frame.dutyOverload : frame.overload) = v.overload;
-            frame.hold = frame.relative = frame.battery = v.flags;
-            const auto bytes = sim::encodeFrame(frame);
-            const std::size_t before = host.readings.size();
-            decoder.VexaDATA(bytes.data(), bytes.size());
-            ASSERT_EQ(host.readings.size(), before + 1) << mode.scenario << " fn " << int(mode.function);
-            EXPECT_EQ(shown(host.readings.back()), sim::intendedReading(mode, v.digits, v.minus, v.overload))
-                << mode.scenario << " fn " << int(mode.function) << " range " << int(mode.range) << " digits "
-                << v.digits << (v.minus ? " minus" : "") << (v.overload ? " overload" : "");
+    for (const sim::MeterSetup& setup : sim::meterSetups()) {
+        for (const sim::MeterRange& range : setup.ranges) {
+            for (const Variant& v : variants) {
+                for (const bool automatic : {false, true}) {
+                    if (automatic && !setup.autoRange)
+                        continue;
+                    sim::MeterFrame frame;
+                    frame.function = setup.function;
+                    frame.range = range.code;
+                    frame.options = setup.coupling | (automatic ? frame::option3::kAuto : 0);
+                    frame.duty = setup.duty;
+                    frame.digits = v.digits;
+                    frame.minus = v.minus;
+                    (setup.duty ? frame.dutyOverload : frame.overload) = v.overload;
+                    frame.hold = frame.relative = frame.battery = v.flags;
+                    const auto bytes = sim::encodeFrame(frame);
+                    const std::size_t before = host.readings.size();
+                    decoder.VexaDATA(bytes.data(), bytes.size());
+                    ASSERT_EQ(host.readings.size(), before + 1) << setup.scenario << " fn " << int(setup.function);
+                    EXPECT_EQ(shown(host.readings.back()),
+                              sim::intendedReading(setup, range, automatic, v.digits, v.minus, v.overload))
+                        << setup.scenario << " " << setup.acDcText << " range " << int(range.code) << " digits "
+                        << v.digits << (v.minus ? " minus" : "") << (v.overload ? " overload" : "")
+                        << (automatic ? " auto" : "");
+                }
+            }
         }
     }
     EXPECT_EQ(host.conversionErrors, 0);
@@ -122,17 +129,30 @@ TEST(FrameScript, NoiseNeverBecomesAReadingAndSpoilsNoFrameAfterIt)
 TEST(FrameScript, SameSeedSameStreamAndSweepCoversEveryScenario)
 {
     sim::FrameScript a("sweep", 0.2, 99), b("sweep", 0.2, 99);
-    std::vector<std::string> seen;
-    for (int i = 0; i < 400; ++i) {
+    std::set<std::string> seen;       // mode and unit
+    std::set<std::string> seenRanges;  // mode, unit and where the point is
+    for (int i = 0; i < 600; ++i) {
         const sim::SimEvent ea = a.next(), eb = b.next();
         ASSERT_EQ(ea.bytes, eb.bytes) << i;
-        if (ea.isReading)
-            seen.push_back(ea.reading.acDcText + " " + ea.reading.unitText);
+        if (!ea.isReading)
+            continue;
+        const IntendedReading& r = ea.reading;
+        seen.insert(r.acDcText + " " + r.unitText);
+        seenRanges.insert(r.acDcText + " " + r.unitText + " " + std::to_string(int(r.valueText.find('.'))));
     }
     for (const char* wanted : {"DC V", "AC V", "DC mV", "Ohm *", "Ohm K*", "Ohm M*", "Cont &  *", "Diode V)",
                                "Frequency Hz", "Frequency kHz", "Frequency MHz", "Duty %", "Cap nF", "Cap uF",
                                "Cap mF", "Temperature ?", "DC uA", "DC mA", "DC A", "AC A"}) {
-        EXPECT_NE(std::find(seen.begin(), seen.end(), wanted), seen.end()) << wanted;
+        EXPECT_TRUE(seen.count(wanted)) << wanted;
+    }
+    // Every range of every setup, once around the dial.
+    for (const sim::MeterSetup& setup : sim::meterSetups()) {
+        for (const sim::MeterRange& range : setup.ranges) {
+            const int point = range.point < 0 ? -1 : range.point + 1;
+            const std::string wanted = std::string(setup.acDcText) + " " + std::string(range.unitText) + " " +
+                                       std::to_string(point);
+            EXPECT_TRUE(seenRanges.count(wanted)) << wanted;
+        }
     }
     EXPECT_FALSE(sim::FrameScript("nonsense", 0, 1).valid());
 }

@@ -22,6 +22,7 @@
 #include "app/views/reading_table_model.h"
 #include "app/views/recording_half.h"
 #include "app/views/report_preview.h"
+#include "decode/frame_layout.h"
 #include "decode/meter_decoder.h"
 #include "hid/sim/sim_hid_platform.h"
 
@@ -41,20 +42,20 @@ long residentKiB()
 // status, four option bytes, CR LF (each value in the low four bits of "0".."?").
 std::vector<std::uint8_t> frameBytes(int n)
 {
-    std::vector<std::uint8_t> b;
-    b.push_back('1');
+    namespace frame = tavolo::frame;
+    std::vector<std::uint8_t> b{frame::payloadByte(frame::range::volts::k22V)};
     char digits[6];
     std::snprintf(digits, sizeof digits, "%05d", n % 100000);
     for (int i = 0; i < 5; ++i)
         b.push_back(static_cast<std::uint8_t>(digits[i]));
-    b.push_back(0x30 + 11);  // function: volts
-    b.push_back('0');
-    b.push_back('0');
-    b.push_back('0');
-    b.push_back(0x30 + 10);  // DC, AUTO
-    b.push_back('0');
-    b.push_back(0x0D);
-    b.push_back(0x0A);
+    b.push_back(frame::payloadByte(frame::function::kVolts));
+    b.push_back(frame::payloadByte(0));  // status
+    b.push_back(frame::payloadByte(0));  // option 1
+    b.push_back(frame::payloadByte(0));  // option 2
+    b.push_back(frame::payloadByte(frame::option3::kDc | frame::option3::kAuto));
+    b.push_back(frame::payloadByte(0));  // option 4
+    b.push_back(frame::kEndByte);
+    b.push_back(frame::kLineFeed);
     return b;
 }
 

@@ -41,14 +41,14 @@ using tavolo::RecordingHalf;
 
 namespace {
 
-// A DC volts frame showing the five digits (range 1: "d.ddd" V).
+// A DC volts frame showing the five digits on the 22 V range ("dd.ddd" V).
 std::vector<std::uint8_t> dcVoltsFrame(const std::string& digits)
 {
     tavolo::sim::MeterFrame f;
-    f.range = 1;
+    f.range = tavolo::frame::range::volts::k22V;
     f.digits = digits;
-    f.function = 11;
-    f.options = 10;  // DC, AUTO
+    f.function = tavolo::frame::function::kVolts;
+    f.options = tavolo::frame::option3::kDc | tavolo::frame::option3::kAuto;
     const auto bytes = tavolo::sim::encodeFrame(f);
     return {bytes.begin(), bytes.end()};
 }

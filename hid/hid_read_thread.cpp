@@ -101,6 +101,10 @@ void TJvHidDeviceReadThread::run()
             pause(m_pollInterval.load());
             continue;
         }
+        // A stop asked for while the handle was being opened found no handle to
+        // cancel: without this look the read would sit out its whole timeout.
+        if (m_stop.load())
+            break;
         std::fill(m_reportBuffer.begin(), m_reportBuffer.end(), std::uint8_t{0});
         const HidReadOutcome outcome = m_readHandle->read(m_reportBuffer, m_pollInterval.load());
         switch (outcome.status) {

@@ -424,7 +424,9 @@ void UsbBridgeLink::ConTimerTimer()
     if (m_idleReportCount >= 1900) {
         m_idleReportCount = 0;
         setUSBConDown(false);
-        detachVexaHandlers();  // CurrentHidDevice's, and any a device change attached since
+        if (m_currentHidDevice)
+            m_currentHidDevice->SetReportHandler(nullptr);
+        detachVexaHandlers();  // and any a device change attached since
         message(MessageKind::InformationBox, std::string(kMeterNotReadyText));
     }
     m_conTimerTicks = 0;

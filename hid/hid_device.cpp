@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <system_error>
 
 #include "hid/hid_controller_error.h"
@@ -49,11 +50,25 @@ TJvHidDevice::~TJvHidDevice()
 std::unique_ptr<HidHandle> TJvHidDevice::openWithFallback(std::uint32_t& error)
 {
     error = 0;
-    auto handle = m_platform->open(m_pnpRecord->InterfacePath, HidAccess::ReadWrite, error);
+    auto handle = openClaimedInterface(HidAccess::ReadWrite, error);
+    if (!handle && isDeviceGoneError(error))
+        return nullptr;  // not there (any more): what is known of its access stays
     m_readWriteOpen = handle != nullptr;
     m_readWriteOpenError = m_readWriteOpen ? 0 : error;
     if (!handle)
-        handle = m_platform->open(m_pnpRecord->InterfacePath, HidAccess::QueryOnly, error);
+        handle = openClaimedInterface(HidAccess::QueryOnly, error);
+    return handle;
+}
+
+std::unique_ptr<HidHandle> TJvHidDevice::openClaimedInterface(HidAccess access, std::uint32_t& error)
+{
+    auto handle = m_platform->open(m_pnpRecord->InterfacePath, access, error);
+    // The path may name another device by now (the system reuses node names):
+    // feature reports and string requests go to this interface or nowhere.
+    if (handle && isOtherInterface(m_pnpRecord->DeviceInstance, handle->deviceInstance())) {
+        error = ENODEV;
+        return nullptr;
+    }
     return handle;
 }
 
@@ -176,7 +191,8 @@ void TJvHidDevice::StartReader()
         return;
     const std::uint16_t length = GetCapabilities().InputReportByteLength;
     m_readerThread = std::make_unique<TJvHidDeviceReadThread>(*this, m_platform, m_pnpRecord->InterfacePath,
-                                                              length, m_pollInterval, m_hub);
+                                                              m_pnpRecord->DeviceInstance, length, m_pollInterval,
+                                                              m_hub);
     try {
         m_readerThread->start();
     } catch (const std::system_error& error) {

@@ -121,6 +121,8 @@ private:
 
     bool accessible() const { return m_plugged && (m_claimed || m_inEnumeration); }
     std::unique_ptr<HidHandle> openWithFallback(std::uint32_t& error);
+    // Null (ENODEV) when the path now leads to a device other than this one.
+    std::unique_ptr<HidHandle> openClaimedInterface(HidAccess access, std::uint32_t& error);
 
     TJvHidDeviceController* m_ownerController;
     std::shared_ptr<HidPlatform> m_platform;

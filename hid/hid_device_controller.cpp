@@ -29,7 +29,9 @@ int TJvHidDeviceController::s_instanceCount = 0;
 TJvHidDeviceController::TJvHidDeviceController(std::shared_ptr<HidPlatform> platform,
                                                HidGuiDispatcher* dispatcher)
     : m_platform(std::move(platform)),
+      m_dispatcher(dispatcher),
       m_hub(std::make_shared<HidHandOverHub>(dispatcher)),
+      m_self(std::make_shared<TJvHidDeviceController*>(this)),
       m_interfaceClassGuid(kHidInterfaceClassGuid)
 {
     if (++s_instanceCount > 1) {
@@ -202,6 +204,10 @@ void TJvHidDeviceController::SetOnDeviceChange(TJvHidNotifyEvent handler)
     if (handler == m_onDeviceChange)
         return;
     m_onDeviceChange = std::move(handler);
+    // Letting go of the controller (the program ending) needs no rescan: it would
+    // open every HID node only to tell nobody.
+    if (!m_onDeviceChange)
+        return;
     DeviceChange();
     m_changeReported = true;
 }
@@ -256,6 +262,20 @@ bool TJvHidDeviceController::DeviceChangeHook()
     if (m_platform && m_platform->drainChangeNotices())
         DeviceChange();
     return false;
+}
+
+void TJvHidDeviceController::DeviceGoneNotice()
+{
+    if (!m_dispatcher || m_resyncPosted)
+        return;
+    m_resyncPosted = true;
+    std::weak_ptr<TJvHidDeviceController*> self = m_self;
+    m_dispatcher->post([self] {
+        if (const auto controller = self.lock()) {
+            (*controller)->m_resyncPosted = false;
+            (*controller)->DeviceChange();
+        }
+    });
 }
 
 void TJvHidDeviceController::serviceHandOvers()

@@ -54,7 +54,7 @@ public:
     void SetOnEnumerate(TJvHidEnumerateEvent handler) { m_onEnumerate = std::move(handler); }
     const TJvHidNotifyEvent& OnDeviceChange() const { return m_onDeviceChange; }
     // A new handler runs the first re-synchronisation at once (and so fires the
-    // handler even when nothing changed).
+    // handler even when nothing changed). Clearing the handler rescans nothing.
     void SetOnDeviceChange(TJvHidNotifyEvent handler);
     const TJvHidDataEvent& OnDeviceData() const { return m_onDeviceData; }
     void SetOnDeviceData(TJvHidDataEvent handler);
@@ -88,6 +88,11 @@ public:
     // make when it is readable. Returns false (the notice is never consumed).
     int changeNoticeFd() const;
     bool DeviceChangeHook();
+    // A reader found its device gone: as good a notice as the system's, and the
+    // only one where the system sends none. DeviceChange runs once the current
+    // hand-over is done, through the dispatcher (without one, nothing happens);
+    // several notices before it runs make one re-synchronisation.
+    void DeviceGoneNotice();
 
     // Serves every parked reader hand-over now (the dispatcher's task does this).
     void serviceHandOvers();
@@ -102,8 +107,12 @@ private:
     static int s_instanceCount;
 
     std::shared_ptr<HidPlatform> m_platform;
+    HidGuiDispatcher* m_dispatcher;
     std::shared_ptr<HidHandOverHub> m_hub;
     bool m_counted = false;
+    // Tasks posted to the dispatcher hold this weakly: they may outlive the controller.
+    std::shared_ptr<TJvHidDeviceController*> m_self;
+    bool m_resyncPosted = false;
 
     int m_devThreadSleepTime = 100;
     std::string m_interfaceClassGuid;

@@ -5,6 +5,7 @@
 // tests use the in-process simulation (hid/sim/). Nothing above this header knows
 // which backend it drives.
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -87,7 +88,8 @@ struct HidReadOutcome {
         Report,     // one whole input report: `bytes` bytes, byte 0 the report ID (0 without IDs)
         Timeout,    // nothing arrived within the timeout; the read may be started again
         Cancelled,  // cancelRead() ended the wait
-        Failed,     // the read could not be done; `error` tells why (an errno value)
+        Failed,     // the read could not be done; `error` tells why (an errno value,
+                    // ENODEV when the device has gone away)
     };
     Status status = Status::Timeout;
     std::size_t bytes = 0;
@@ -100,6 +102,12 @@ struct HidReadOutcome {
 class HidHandle {
 public:
     virtual ~HidHandle() = default;
+
+    // Identity of the interface this handle is open on, as snapshot() gives it
+    // (HidInterfaceEntry::deviceInstance); 0 when the backend cannot tell. A node
+    // opened by path may belong to another device than the one listed there
+    // before: the system reuses node names.
+    virtual std::uint32_t deviceInstance() const = 0;
 
     virtual bool getAttributes(HidAttributes& attributes) = 0;
     virtual bool getCaps(HidCaps& caps) = 0;
@@ -122,8 +130,9 @@ public:
     // than `buffer` is cut to its size.
     virtual HidReadOutcome read(std::span<std::uint8_t> buffer, int timeoutMs) = 0;
 
-    // Ends a read() that is waiting, now or as soon as the backend allows (the
-    // hidapi backend: at the read's timeout). Any thread.
+    // Ends a read() that is waiting at once (one that has not begun yet ends as
+    // soon as it begins): every backend waits on the device and a wake-up
+    // descriptor together, so the timeout never delays a stop. Any thread.
     virtual void cancelRead() = 0;
 };
 
@@ -148,6 +157,20 @@ public:
     virtual int changeNoticeFd() const = 0;
     virtual bool drainChangeNotices() = 0;
 };
+
+// Errors of a read or of a read handle's opening that mean the device is not
+// there any more (unplugged, or its node now names another device).
+inline bool isDeviceGoneError(std::uint32_t error)
+{
+    return error == ENOENT || error == ENXIO || error == ENODEV || error == ESHUTDOWN;
+}
+
+// True when a handle opened for the interface `claimed` (an identity from
+// snapshot()) is open on another one; an identity of 0 (unknown) matches any.
+inline bool isOtherInterface(std::uint32_t claimed, std::uint32_t opened)
+{
+    return claimed != 0 && opened != 0 && claimed != opened;
+}
 
 // The backend this program was built with; nullptr when the system's HID library
 // cannot be used (built without it, or it fails to start). The controller is then

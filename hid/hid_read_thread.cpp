@@ -1,19 +1,23 @@
 #include "hid/hid_read_thread.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "hid/hid_device.h"
+#include "hid/hid_device_controller.h"
 #include "hid/hid_hand_over.h"
 
 namespace tavolo {
 
 TJvHidDeviceReadThread::TJvHidDeviceReadThread(TJvHidDevice& owner, std::shared_ptr<HidPlatform> platform,
-                                               std::string path, std::uint16_t inputReportByteLength,
-                                               int pollIntervalMs, std::shared_ptr<HidHandOverHub> hub)
+                                               std::string path, std::uint32_t deviceInstance,
+                                               std::uint16_t inputReportByteLength, int pollIntervalMs,
+                                               std::shared_ptr<HidHandOverHub> hub)
     : m_owner(owner),
       m_platform(std::move(platform)),
       m_path(std::move(path)),
+      m_deviceInstance(deviceInstance),
       m_hub(std::move(hub)),
       m_reportBuffer(inputReportByteLength),
       m_pollInterval(pollIntervalMs)
@@ -60,6 +64,12 @@ bool TJvHidDeviceReadThread::StartRead()
         m_lastError = error;
         return false;
     }
+    // The system reuses node names: after an unplug the path may lead to another
+    // device, whose reports must never pass for the claimed one's.
+    if (isOtherInterface(m_deviceInstance, handle->deviceInstance())) {
+        m_lastError = ENODEV;
+        return false;
+    }
     if (m_readBufferCount != 0)
         handle->setNumInputBuffers(m_readBufferCount);
     std::uint32_t count = 0;
@@ -91,6 +101,10 @@ void TJvHidDeviceReadThread::run()
             pause(m_pollInterval.load());
             continue;
         }
+        // A stop asked for while the handle was being opened found no handle to
+        // cancel: without this look the read would sit out its whole timeout.
+        if (m_stop.load())
+            break;
         std::fill(m_reportBuffer.begin(), m_reportBuffer.end(), std::uint8_t{0});
         const HidReadOutcome outcome = m_readHandle->read(m_reportBuffer, m_pollInterval.load());
         switch (outcome.status) {
@@ -128,6 +142,10 @@ void TJvHidDeviceReadThread::serveOnGuiThread()
         if (device.OnReport())
             device.OnReport()(device, m_reportBuffer[0], m_reportBuffer.data() + 1, size);
     } else if (m_handOver == HandOver::Error) {
+        // A device that is gone is a device change, also where the system sends
+        // no notice of it; the controller re-synchronises after this hand-over.
+        if (isDeviceGoneError(m_lastError) && device.OwnerController())
+            device.OwnerController()->DeviceGoneNotice();
         if (device.OnReportError())
             device.OnReportError()(device, m_lastError);
     }

@@ -27,8 +27,10 @@ class HidHandOverHub;
 // while a hand-over of this reader is being served.
 class TJvHidDeviceReadThread {
 public:
+    // `deviceInstance` is the claimed interface's identity: a node at `path` that
+    // now belongs to another device is never read (0: not checked).
     TJvHidDeviceReadThread(TJvHidDevice& owner, std::shared_ptr<HidPlatform> platform, std::string path,
-                           std::uint16_t inputReportByteLength, int pollIntervalMs,
+                           std::uint32_t deviceInstance, std::uint16_t inputReportByteLength, int pollIntervalMs,
                            std::shared_ptr<HidHandOverHub> hub);
     ~TJvHidDeviceReadThread();  // asks the thread to end and joins it
 
@@ -60,7 +62,7 @@ private:
     enum class HandOverState { Idle, Parked, Serving };
 
     void run();
-    bool StartRead();  // opens the read handle when needed; false: LastError tells why
+    bool StartRead();  // opens the read handle when needed; false: LastError tells why (ENODEV: not the claimed device)
     void closeReadHandle();
     void pause(int milliseconds);  // returns early on a stop request
     void serveOnGuiThread();       // runs the device's handler for the parked hand-over
@@ -68,6 +70,7 @@ private:
     TJvHidDevice& m_owner;
     std::shared_ptr<HidPlatform> m_platform;
     std::string m_path;
+    std::uint32_t m_deviceInstance;
     std::shared_ptr<HidHandOverHub> m_hub;
 
     std::vector<std::uint8_t> m_reportBuffer;

@@ -90,7 +90,7 @@ UsbBridgeLink::~UsbBridgeLink()
         m_hidCtl.SetOnDeviceDataError(nullptr);
         m_hidCtl.SetOnDeviceChange(nullptr);
     }
-    releaseAllLines();
+    releaseAllLines();  // no handler of this link stays behind on a pooled device
 }
 
 void UsbBridgeLink::bindController()
@@ -166,8 +166,25 @@ void UsbBridgeLink::releaseAllLines()
     std::vector<DeviceLine> lines = std::move(m_devListBox);
     m_devListBox.clear();
     m_devListBoxItemIndex = -1;
-    for (DeviceLine& line : lines)
+    for (DeviceLine& line : lines) {
+        // A released device's successor in the pool inherits its report handler,
+        // and a pooled device starts reading with it as soon as anyone claims it:
+        // the handlers of this link go first.
+        if (line.device)
+            line.device->SetReportHandler(nullptr);
         TJvHidDevice::ReleaseDevice(line.device);
+    }
+}
+
+void UsbBridgeLink::detachVexaHandlers()
+{
+    // By index, and the list read afresh each time: stopping a reader serves its
+    // last report, and nothing here may rely on the list staying as it was.
+    for (std::size_t i = 0; i < m_devListBox.size(); ++i) {
+        TJvHidDevice* device = m_devListBox[i].device;
+        if (device && device->OnReport() == m_vexaHandler)
+            device->SetReportHandler(nullptr);
+    }
 }
 
 void UsbBridgeLink::showUsbModeOff()
@@ -243,7 +260,6 @@ bool UsbBridgeLink::HidCtlEnumerate(TJvHidDevice& HidDev, int Idx)
 
 void UsbBridgeLink::HidCtlDeviceChange()
 {
-    const bool usbModeOn = m_usbConDown;
     const std::uint32_t bridgeInstance =
         m_currentHidDevice && m_currentHidDevice->Plugged() ? m_currentHidDevice->PnPRecord().DeviceInstance : 0;
 
@@ -258,7 +274,7 @@ void UsbBridgeLink::HidCtlDeviceChange()
             m_devListBoxItemIndex = static_cast<int>(i);
     changed(DeviceListChanged | ReadButtonChanged);
 
-    if (!usbModeOn)
+    if (!m_usbConDown)
         return;
     // USB mode was on: its reader went with the old list. Carry on with the bridge
     // now selected, or end USB mode and say why, rather than leave the button down
@@ -316,10 +332,14 @@ void UsbBridgeLink::USBConClick()
             attachVexaHandler(*m_currentHidDevice);
         }
     }
-    if (m_usbConDown)
+    if (m_usbConDown) {
         showUsbModeOn();
-    else
+    } else {
         showUsbModeOff();
+        // A device change inside a message box above may have attached a handler
+        // while the button was still down.
+        detachVexaHandlers();
+    }
     changed(UsbButtonChanged);
 }
 
@@ -340,6 +360,9 @@ void UsbBridgeLink::SetFeatureClick()
     }
     message(MessageKind::InformationBox, missingCableText());
     setUSBConDown(false);
+    // The box ran an event loop: a cable plugged in meanwhile was taken up while
+    // USB mode was still on. The button is up now, so nothing may read.
+    detachVexaHandlers();
 }
 
 void UsbBridgeLink::ReadBtnClick()
@@ -403,6 +426,7 @@ void UsbBridgeLink::ConTimerTimer()
         setUSBConDown(false);
         if (m_currentHidDevice)
             m_currentHidDevice->SetReportHandler(nullptr);
+        detachVexaHandlers();  // and any a device change attached since
         message(MessageKind::InformationBox, std::string(kMeterNotReadyText));
     }
     m_conTimerTicks = 0;

@@ -154,6 +154,8 @@ private:
     void addHistoryLine(std::string line);
     TJvHidDevice* selectedDevice() const;
     void releaseAllLines();
+    // USB mode is off: no device may go on feeding the decoder.
+    void detachVexaHandlers();
     void showUsbModeOff();
     void showUsbModeOn();
     void attachVexaHandler(TJvHidDevice& device);

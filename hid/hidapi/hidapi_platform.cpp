@@ -4,6 +4,8 @@
 #include <hidapi.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include <optional>
 
 #include "hid/hid_platform.h"
+#include "hid/hidapi/hidraw_read_handle.h"
 #include "hid/hidapi/report_descriptor.h"
 #include "hid/hidapi/udev_monitor.h"
 #include "hid/utf8_text.h"
@@ -27,10 +30,6 @@
 namespace tavolo {
 
 namespace {
-
-// hidraw queues at most this many reports per open node (the kernel's
-// HIDRAW_BUFFER_SIZE); the ring cannot be resized from user space.
-constexpr std::uint32_t kHidrawRingReports = 64;
 
 // hidapi keeps the reason of a failed enumeration or open in one global string;
 // the GUI thread enumerates while readers open their handles.
@@ -47,17 +46,30 @@ std::string nodeName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The sysfs folder of the HID device behind a node, by the node's name ...
 std::string sysfsDevice(const std::string& path)
 {
     return "/sys/class/hidraw/" + nodeName(path) + "/device";
 }
 
+// ... or behind an open node: the very device the descriptor reads, whatever
+// the name means by now.
+std::string sysfsDeviceOfOpenNode(int fd)
+{
+    struct stat status{};
+    if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode))
+        return {};
+    return "/sys/dev/char/" + std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev)) +
+           "/device";
+}
+
 // The HID core numbers each device it binds (".0005" in "0003:1A86:E008.0005")
 // and never reuses a number until reboot: a replugged cable gets a new one.
-std::uint32_t deviceInstanceOf(const std::string& path)
+// Where sysfs cannot tell, a value derived from the node's path stands in.
+std::uint32_t deviceInstanceAt(const std::string& sysfsDeviceFolder, const std::string& path)
 {
     char resolved[PATH_MAX];
-    if (::realpath(sysfsDevice(path).c_str(), resolved)) {
+    if (!sysfsDeviceFolder.empty() && ::realpath(sysfsDeviceFolder.c_str(), resolved)) {
         const std::string name = nodeName(resolved);
         const auto dot = name.find_last_of('.');
         if (dot != std::string::npos && dot + 1 < name.size()) {
@@ -70,15 +82,37 @@ std::uint32_t deviceInstanceOf(const std::string& path)
     return static_cast<std::uint32_t>(std::hash<std::string>{}(path)) | 0x80000000u;
 }
 
-std::optional<ReportDescriptorSummary> readDescriptor(const std::string& path)
+std::uint32_t deviceInstanceOf(const std::string& path)
 {
-    std::ifstream file(sysfsDevice(path) + "/report_descriptor", std::ios::binary);
+    return deviceInstanceAt(sysfsDevice(path), path);
+}
+
+std::optional<ReportDescriptorSummary> readDescriptorAt(const std::string& sysfsDeviceFolder)
+{
+    std::ifstream file(sysfsDeviceFolder + "/report_descriptor", std::ios::binary);
     if (!file)
         return std::nullopt;
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (bytes.empty())
         return std::nullopt;
     return summariseReportDescriptor(bytes);
+}
+
+// Report lengths and numbering; a full-speed interrupt report when unknown.
+struct ReportLayout {
+    HidCaps caps{0, 0, kFallbackReportLength, kFallbackReportLength, kFallbackReportLength};
+    bool usesReportIds = false;
+};
+
+ReportLayout reportLayoutAt(const std::string& sysfsDeviceFolder)
+{
+    ReportLayout layout;
+    if (const auto descriptor = readDescriptorAt(sysfsDeviceFolder)) {
+        layout.usesReportIds = descriptor->usesReportIds;
+        layout.caps = {descriptor->usage, descriptor->usagePage, descriptor->inputReportByteLength,
+                       descriptor->outputReportByteLength, descriptor->featureReportByteLength};
+    }
+    return layout;
 }
 
 std::string toUtf8(const wchar_t* text)
@@ -133,17 +167,15 @@ const char* busName(hid_bus_type bus)
 
 class HidapiHandle final : public HidHandle {
 public:
+    // The identity is taken after the opening, so a node that changed hands
+    // just before it shows the new owner's.
     HidapiHandle(std::string path, hid_device* device, NodeInfo info)
-        : m_path(std::move(path)), m_device(device), m_info(std::move(info))
+        : m_path(std::move(path)),
+          m_device(device),
+          m_info(std::move(info)),
+          m_caps(reportLayoutAt(sysfsDevice(m_path)).caps),
+          m_deviceInstance(deviceInstanceOf(m_path))
     {
-        const auto descriptor = readDescriptor(m_path);
-        if (descriptor) {
-            m_usesReportIds = descriptor->usesReportIds;
-            m_caps = {descriptor->usage, descriptor->usagePage, descriptor->inputReportByteLength,
-                      descriptor->outputReportByteLength, descriptor->featureReportByteLength};
-        } else {
-            m_caps = {0, 0, kFallbackReportLength, kFallbackReportLength, kFallbackReportLength};
-        }
     }
 
     ~HidapiHandle() override
@@ -151,6 +183,8 @@ public:
         if (m_device)
             hid_close(m_device);
     }
+
+    std::uint32_t deviceInstance() const override { return m_deviceInstance; }
 
     bool getAttributes(HidAttributes& attributes) override
     {
@@ -214,29 +248,8 @@ public:
         return hid_send_feature_report(m_device, report.data(), report.size()) >= 0;
     }
 
-    HidReadOutcome read(std::span<std::uint8_t> buffer, int timeoutMs) override
-    {
-        if (!m_device)
-            return {HidReadOutcome::Status::Failed, 0, EBADF};
-        if (buffer.size() < 2)
-            return {HidReadOutcome::Status::Failed, 0, EINVAL};
-        // Unnumbered reports come from hidraw without an ID byte; the program's
-        // buffers always start with one.
-        std::uint8_t* data = m_usesReportIds ? buffer.data() : buffer.data() + 1;
-        const std::size_t room = m_usesReportIds ? buffer.size() : buffer.size() - 1;
-        errno = 0;
-        const int n = hid_read_timeout(m_device, data, room, timeoutMs);
-        if (n < 0)
-            return {HidReadOutcome::Status::Failed, 0, static_cast<std::uint32_t>(errno != 0 ? errno : ENODEV)};
-        if (n == 0)
-            return {HidReadOutcome::Status::Timeout, 0, 0};
-        if (!m_usesReportIds)
-            buffer[0] = 0;
-        return {HidReadOutcome::Status::Report, static_cast<std::size_t>(n) + (m_usesReportIds ? 0 : 1), 0};
-    }
-
-    // hid_read_timeout cannot be interrupted; the reader's reads are as short as
-    // its poll interval, so a stop is noticed within it.
+    // Input reports are read through a HidrawReadHandle, never through hidapi.
+    HidReadOutcome read(std::span<std::uint8_t>, int) override { return {HidReadOutcome::Status::Failed, 0, EBADF}; }
     void cancelRead() override {}
 
 private:
@@ -260,7 +273,7 @@ private:
     hid_device* m_device;  // null for a query-only handle
     NodeInfo m_info;
     HidCaps m_caps;
-    bool m_usesReportIds = false;
+    std::uint32_t m_deviceInstance;
 };
 
 class HidapiPlatform final : public HidPlatform {
@@ -324,6 +337,8 @@ public:
             error = 0;
             return std::make_unique<HidapiHandle>(path, nullptr, std::move(info));
         }
+        if (access == HidAccess::Read)
+            return openForReading(path, error);
         // hidapi reports no reason for a failed open; ask the node first, so a
         // missing permission is told as such.
         const int probe = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
@@ -346,6 +361,20 @@ public:
     }
 
     int changeNoticeFd() const override { return m_monitor.fd(); }
+
+    // The reader's own descriptor on the node; identity and report layout are
+    // taken from the device it actually opened.
+    static std::unique_ptr<HidHandle> openForReading(const std::string& path, std::uint32_t& error)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            error = static_cast<std::uint32_t>(errno);
+            return nullptr;
+        }
+        const std::string folder = sysfsDeviceOfOpenNode(fd);
+        const ReportLayout layout = reportLayoutAt(folder);
+        return HidrawReadHandle::adopt(fd, layout.usesReportIds, layout.caps, deviceInstanceAt(folder, path), error);
+    }
     bool drainChangeNotices() override { return m_monitor.drain(); }
 
 private:

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "hid/cancellable_wait.h"
+
 namespace tavolo {
 
 namespace {
@@ -33,6 +35,17 @@ public:
         std::lock_guard lock(m_platform->m_mutex);
         --m_device->openHandles;
     }
+
+    // A read handle that cannot wait is no handle: `error` says why.
+    bool usable(std::uint32_t& error) const
+    {
+        if (m_access != HidAccess::Read || m_wait.valid())
+            return true;
+        error = static_cast<std::uint32_t>(m_wait.creationError());
+        return false;
+    }
+
+    std::uint32_t deviceInstance() const override { return m_device->instance; }
 
     bool getAttributes(HidAttributes& attributes) override
     {
@@ -109,45 +122,68 @@ public:
 
     HidReadOutcome read(std::span<std::uint8_t> buffer, int timeoutMs) override
     {
-        std::unique_lock lock(m_platform->m_mutex);
+        using Status = HidReadOutcome::Status;
         if (m_access != HidAccess::Read)
-            return {HidReadOutcome::Status::Failed, 0, EBADF};
-        const bool woken = m_platform->m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-            return m_cancelled || !m_device->present || !m_device->input.empty();
-        });
-        if (m_cancelled) {
-            m_cancelled = false;
-            return {HidReadOutcome::Status::Cancelled, 0, 0};
+            return {Status::Failed, 0, EBADF};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            int error = 0;
+            switch (m_wait.wait(m_device->inputFd, static_cast<int>(std::max<long long>(left.count(), 0)), error)) {
+            case CancellableWait::Result::Cancelled:
+                return {Status::Cancelled, 0, 0};
+            case CancellableWait::Result::Timeout:
+                return {Status::Timeout, 0, 0};
+            case CancellableWait::Result::Failed:
+                return {Status::Failed, 0, static_cast<std::uint32_t>(error)};
+            case CancellableWait::Result::Readable:
+            case CancellableWait::Result::HungUp:
+                break;
+            }
+            std::lock_guard lock(m_platform->m_mutex);
+            if (!m_device->present)
+                return {Status::Failed, 0, ENODEV};
+            if (m_device->input.empty())
+                continue;  // another handle of the device took it
+            auto [report, failure] = std::move(m_device->input.front());
+            m_device->input.pop_front();
+            updateInputSignal(*m_device);
+            m_platform->m_changed.notify_all();  // waitUntilDrained
+            if (failure != 0)
+                return {Status::Failed, 0, failure};
+            const std::size_t n = std::min(report.size(), buffer.size());
+            std::copy_n(report.begin(), n, buffer.begin());
+            return {Status::Report, n, 0};
         }
-        if (!m_device->present)
-            return {HidReadOutcome::Status::Failed, 0, ENODEV};
-        if (!woken)
-            return {HidReadOutcome::Status::Timeout, 0, 0};
-        auto [report, error] = std::move(m_device->input.front());
-        m_device->input.pop_front();
-        m_platform->m_changed.notify_all();  // waitUntilDrained
-        if (error != 0)
-            return {HidReadOutcome::Status::Failed, 0, error};
-        const std::size_t n = std::min(report.size(), buffer.size());
-        std::copy_n(report.begin(), n, buffer.begin());
-        return {HidReadOutcome::Status::Report, n, 0};
     }
 
-    void cancelRead() override
-    {
-        {
-            std::lock_guard lock(m_platform->m_mutex);
-            m_cancelled = true;
-        }
-        m_platform->m_changed.notify_all();
-    }
+    void cancelRead() override { m_wait.cancel(); }
 
 private:
     std::shared_ptr<SimHidPlatform> m_platform;
     std::shared_ptr<Device> m_device;
     HidAccess m_access;
-    bool m_cancelled = false;  // guarded by the platform's mutex
+    CancellableWait m_wait;
 };
+
+SimHidPlatform::Device::Device() : inputFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+SimHidPlatform::Device::~Device()
+{
+    if (inputFd >= 0)
+        ::close(inputFd);
+}
+
+void SimHidPlatform::updateInputSignal(Device& device)
+{
+    const bool ready = !device.present || !device.input.empty();
+    if (ready == device.inputSignalled || device.inputFd < 0)
+        return;
+    std::uint64_t count = 1;
+    [[maybe_unused]] const auto done = ready ? ::write(device.inputFd, &count, sizeof count)
+                                             : ::read(device.inputFd, &count, sizeof count);
+    device.inputSignalled = ready;
+}
 
 SimHidPlatform::DeviceSpec SimHidPlatform::bridgeSpec()
 {
@@ -174,7 +210,10 @@ std::vector<std::vector<std::uint8_t>> SimHidPlatform::bridgeReports(std::span<c
     return reports;
 }
 
-SimHidPlatform::SimHidPlatform() : m_eventFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+SimHidPlatform::SimHidPlatform(bool changeNotices)
+    : m_eventFd(changeNotices ? ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC) : -1)
+{
+}
 
 SimHidPlatform::~SimHidPlatform()
 {
@@ -190,12 +229,14 @@ void SimHidPlatform::notifyChange()
     }
 }
 
-std::string SimHidPlatform::addDevice(DeviceSpec setup)
+std::string SimHidPlatform::addDevice(DeviceSpec setup, const std::string& node)
 {
     std::string path;
     {
         std::lock_guard lock(m_mutex);
-        path = "/sim/hidraw" + std::to_string(m_nextNode++);
+        path = node.empty() ? "/sim/hidraw" + std::to_string(m_nextNode++) : node;
+        if (m_devices.count(path) != 0)
+            return {};  // the node is taken
         auto device = std::make_shared<Device>();
         device->setup = std::move(setup);
         device->instance = m_nextInstance++;
@@ -214,6 +255,7 @@ void SimHidPlatform::removeDevice(const std::string& path)
         if (it == m_devices.end())
             return;
         it->second->present = false;
+        updateInputSignal(*it->second);
         m_devices.erase(it);
         m_order.erase(std::find(m_order.begin(), m_order.end(), path));
     }
@@ -246,8 +288,10 @@ void SimHidPlatform::queueReport(const std::string& path, std::vector<std::uint8
 {
     {
         std::lock_guard lock(m_mutex);
-        if (auto it = m_devices.find(path); it != m_devices.end())
+        if (auto it = m_devices.find(path); it != m_devices.end()) {
             it->second->input.emplace_back(std::move(report), 0);
+            updateInputSignal(*it->second);
+        }
     }
     m_changed.notify_all();
 }
@@ -256,8 +300,10 @@ void SimHidPlatform::queueReadFailure(const std::string& path, std::uint32_t err
 {
     {
         std::lock_guard lock(m_mutex);
-        if (auto it = m_devices.find(path); it != m_devices.end())
+        if (auto it = m_devices.find(path); it != m_devices.end()) {
             it->second->input.emplace_back(std::vector<std::uint8_t>{}, error);
+            updateInputSignal(*it->second);
+        }
     }
     m_changed.notify_all();
 }
@@ -306,9 +352,16 @@ int SimHidPlatform::openHandles(const std::string& path) const
     return it == m_devices.end() ? 0 : it->second->openHandles;
 }
 
+int SimHidPlatform::snapshots() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_snapshots;
+}
+
 std::vector<HidInterfaceEntry> SimHidPlatform::snapshot()
 {
     std::lock_guard lock(m_mutex);
+    ++m_snapshots;
     std::vector<HidInterfaceEntry> entries;
     for (const std::string& path : m_order) {
         const Device& device = *m_devices.at(path);
@@ -319,23 +372,30 @@ std::vector<HidInterfaceEntry> SimHidPlatform::snapshot()
 
 std::unique_ptr<HidHandle> SimHidPlatform::open(const std::string& path, HidAccess access, std::uint32_t& error)
 {
-    std::lock_guard lock(m_mutex);
-    auto it = m_devices.find(path);
-    if (it == m_devices.end()) {
-        error = ENOENT;
-        return nullptr;
+    std::shared_ptr<Device> device;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_devices.find(path);
+        if (it == m_devices.end()) {
+            error = ENOENT;
+            return nullptr;
+        }
+        const DeviceSpec& setup = it->second->setup;
+        const bool allowed = setup.allowOpen && (access != HidAccess::ReadWrite || setup.allowReadWrite) &&
+                             (access != HidAccess::Read || setup.allowRead);
+        if (!allowed) {
+            error = setup.refusedError;
+            return nullptr;
+        }
+        device = it->second;
+        ++device->opens[static_cast<int>(access)];
+        ++device->openHandles;
     }
-    Device& device = *it->second;
-    const bool allowed = device.setup.allowOpen && (access != HidAccess::ReadWrite || device.setup.allowReadWrite) &&
-                         (access != HidAccess::Read || device.setup.allowRead);
-    if (!allowed) {
-        error = device.setup.refusedError;
-        return nullptr;
-    }
-    ++device.opens[static_cast<int>(access)];
-    ++device.openHandles;
     error = 0;
-    return std::make_unique<Handle>(shared_from_this(), it->second, access);
+    auto handle = std::make_unique<Handle>(shared_from_this(), std::move(device), access);
+    if (!handle->usable(error))
+        return nullptr;
+    return handle;
 }
 
 bool SimHidPlatform::drainChangeNotices()

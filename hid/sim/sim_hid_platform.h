@@ -2,7 +2,9 @@
 
 // An in-process HID system for tests and demonstrations: devices come and go at
 // any time, may refuse read/write access or lack strings, and send whatever input
-// reports (or read failures) the test scripts.
+// reports (or read failures) the test scripts. Reads wait in the same
+// CancellableWait as the hidraw backend's, so a stop costs here what it costs
+// there.
 //
 // Thread-safe: the test drives it from its own thread while readers read on theirs.
 
@@ -48,10 +50,14 @@ public:
     // up to 9 meter bytes each, then one idle report; report ID 0, 11 bytes each.
     static std::vector<std::vector<std::uint8_t>> bridgeReports(std::span<const std::uint8_t> meterBytes);
 
-    SimHidPlatform();
+    // `changeNotices` false: the system tells nothing of devices coming and going
+    // (changeNoticeFd() is -1), as where udev's monitor cannot be opened.
+    explicit SimHidPlatform(bool changeNotices = true);
 
     // Adds a device and returns its path ("/sim/hidrawN"); a change notice follows.
-    std::string addDevice(DeviceSpec setup);
+    // With `node`, the device takes that path, as the system gives a removed
+    // device's node name to the next device; its identity is new all the same.
+    std::string addDevice(DeviceSpec setup, const std::string& node = {});
     // Removes it: its open handles fail with ENODEV from now on; a change notice follows.
     void removeDevice(const std::string& path);
     // Changes what an existing device allows (no change notice).
@@ -72,6 +78,8 @@ public:
     int serialRequests(const std::string& path) const;
     int opens(const std::string& path, HidAccess access) const;
     int openHandles(const std::string& path) const;
+    // How often the set of interfaces was taken (each re-synchronisation takes it once).
+    int snapshots() const;
 
     // HidPlatform
     std::vector<HidInterfaceEntry> snapshot() override;
@@ -84,9 +92,14 @@ public:
 private:
     class Handle;
     struct Device {
+        Device();
+        ~Device();
         DeviceSpec setup;
         std::uint32_t instance = 0;
         bool present = true;
+        // Readable while a read would not wait: input queued, or the device gone.
+        int inputFd = -1;
+        bool inputSignalled = false;
         std::deque<std::pair<std::vector<std::uint8_t>, std::uint32_t>> input;  // report, or error
         std::vector<std::vector<std::uint8_t>> features;
         int productRequests = 0;
@@ -96,6 +109,7 @@ private:
     };
 
     void notifyChange();
+    static void updateInputSignal(Device& device);  // platform mutex held
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -103,6 +117,7 @@ private:
     std::vector<std::string> m_order;  // paths in the order they were added
     std::uint32_t m_nextInstance = 1;
     int m_nextNode = 0;
+    int m_snapshots = 0;
     int m_eventFd = -1;
 };
 

@@ -4,6 +4,8 @@
 // pseudo-terminal. Offscreen; modal boxes are answered through the window's hooks.
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,7 +26,9 @@
 #include "app/tfcomm.h"
 #include "decode/meter_decoder.h"
 #include "frame_encoder.h"
+#include "hid/hid_device.h"
 #include "hid/sim/sim_hid_platform.h"
+#include "hid/usb_bridge_link.h"
 #include "pty_line.h"
 #include "serial/comm_port_driver.h"
 
@@ -275,6 +279,78 @@ private slots:
                  QStringList{"USB interface cable is not securely connected, please check and re-try."});
         QVERIFY(!w.USBCon->isChecked());
         QVERIFY(w.COMCon->isVisible());
+    }
+
+    // The cable is plugged in while the "not securely connected" box is open: the
+    // device change comes through the box's event loop while the button is still
+    // down. After OK the button is up, so the cable must not be read, and the
+    // serial link that can now connect is the only one feeding the decoder.
+    void usbCablePluggedInWhileTheMissingCableBoxIsOpen()
+    {
+        std::string error;
+        auto pty = tavolo::sim::PtyLine::open(error);
+        QVERIFY2(pty, error.c_str());
+        auto link = tavolo::sim::PortLink::create(m_ports.path().toStdString(), "COM1", pty->slavePath(), error);
+        QVERIFY2(link, error.c_str());
+        auto hid = std::make_shared<tavolo::SimHidPlatform>();
+        Window t(hid);
+        TFCOMM& w = t.w;
+        std::string bridge;
+        w.setMessageHook([&](const QString& text) {
+            t.messages << text;
+            if (!bridge.empty())
+                return;
+            bridge = hid->addDevice(tavolo::SimHidPlatform::bridgeSpec());
+            QElapsedTimer box;
+            box.start();
+            while (w.DevListBox->count() == 0 && box.elapsed() < 5000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        });
+
+        QTest::mouseClick(w.USBCon, Qt::LeftButton);
+        QCOMPARE(t.messages,
+                 QStringList{"USB interface cable is not securely connected, please check and re-try."});
+        QCOMPARE(w.DevListBox->count(), 1);
+        QVERIFY(!w.USBCon->isChecked());
+        QVERIFY(w.COMCon->isVisible());
+        const auto noDeviceReads = [&w] {
+            for (const auto& line : w.usbLink().DevListBox())
+                if (line.device && (line.device->OnReport() || line.device->ReaderThread()))
+                    return false;
+            return true;
+        };
+        QVERIFY(noDeviceReads());
+
+        const std::vector<std::uint8_t> meterBytes = wire({dcVolts("05678")}, false);
+        for (auto& report : tavolo::SimHidPlatform::bridgeReports(meterBytes))
+            hid->queueReport(bridge, std::move(report));
+        QTest::mouseClick(w.COMCon, Qt::LeftButton);
+        QVERIFY(t.COMM2().IsPortOpen());
+        const std::vector<std::uint8_t> serialBytes = wire({dcVolts("01234")});
+        QCOMPARE(pty->write(serialBytes.data(), serialBytes.size()), tavolo::sim::PtyLine::WriteResult::Sent);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Panel1->readout(), QStringLiteral("1.234"), 3000);
+        QTest::qWait(100);
+        QCOMPARE(w.decoder().framesAccepted(), std::uint64_t(1));
+        QVERIFY(!hid->waitUntilDrained(bridge, 0));
+        QVERIFY(noDeviceReads());
+    }
+
+    // Closing the window while the bridge is read: the readers stop, every
+    // handle closes, and nothing rescans the HID nodes on the way out.
+    void closingWhileReadingTheBridgeRescansNothing()
+    {
+        auto hid = std::make_shared<tavolo::SimHidPlatform>();
+        const std::string bridge = hid->addDevice(tavolo::SimHidPlatform::bridgeSpec());
+        auto t = std::make_unique<Window>(hid);
+        QTest::mouseClick(t->w.USBCon, Qt::LeftButton);
+        QVERIFY(t->w.USBCon->isChecked());
+        for (auto& report : tavolo::SimHidPlatform::bridgeReports(wire({dcVolts("01234")}, false)))
+            hid->queueReport(bridge, std::move(report));
+        QTRY_COMPARE_WITH_TIMEOUT(t->w.decoder().framesAccepted(), std::uint64_t(1), 3000);
+        const int snapshots = hid->snapshots();
+        t.reset();
+        QCOMPARE(hid->snapshots(), snapshots);
+        QCOMPARE(hid->openHandles(bridge), 0);
     }
 
     void limitEditKeysAndChanges()

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "hid/usb_bridge_reports.h"
 #include "hid_test_support.h"
 
 namespace tavolo::test {
@@ -179,6 +180,29 @@ TEST_F(ReaderTest, UnplugWhileReadingStopsTheReaderAndKeepsWhatWasRead)
     EXPECT_EQ(seen[0].data, std::vector<std::uint8_t>{5});
     for (std::uint32_t error : errors)
         EXPECT_EQ(error, static_cast<std::uint32_t>(ENODEV));
+}
+
+// The system gives a removed device's node name to the next device. Without a
+// change notice in between, the claimed device's path now leads to a stranger:
+// it must be neither read nor written, and the failure counts as a device change.
+TEST_F(ReaderTest, ANodeThatNowBelongsToAnotherDeviceIsNeverReadNorWritten)
+{
+    sim->removeDevice(path);
+    ASSERT_EQ(sim->addDevice(plainDevice(0x0001, 0x0002, u"Keyboard"), path), path);
+    sim->queueReport(path, {0, 0x42});
+
+    device->SetReportHandler(recorder());
+    EXPECT_FALSE(device->SendFeatureReport(kLineSettingsReport.data(), kLineSettingsReport.size()));
+    ASSERT_TRUE(pumpUntil([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors[0], static_cast<std::uint32_t>(ENODEV));
+    ASSERT_TRUE(pumpUntil([&] { return !device->Plugged(); })) << "the controller never re-synchronised";
+    EXPECT_EQ(device->ReaderThread(), nullptr);
+
+    EXPECT_TRUE(seen.empty());
+    EXPECT_FALSE(sim->waitUntilDrained(path, 0)) << "the stranger's report was read";
+    EXPECT_TRUE(sim->featureReports(path).empty());
+    ASSERT_EQ(controller->DeviceList().size(), 2u);
+    EXPECT_EQ(controller->DeviceList()[1]->DeviceAttributes().VendorID, 0x0001) << "the stranger is an arrival";
 }
 
 }  // namespace

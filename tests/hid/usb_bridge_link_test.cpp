@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -370,7 +372,7 @@ TEST_F(LinkTest, InfoShowsTheSelectedDevicesIdentityAndClearEmptiesTheHistory)
     EXPECT_FALSE(link->InfoBtnClick().has_value());
 }
 
-TEST_F(LinkTest, DestroyingTheLinkWhileReadingReturnsEveryDevice)
+TEST_F(LinkTest, DestroyingTheLinkWhileReadingReturnsEveryDeviceWithoutHandlersOrRescan)
 {
     const std::string bridge = sim->addDevice(SimHidPlatform::bridgeSpec());
     sim->addDevice(plainDevice(1, 2, u"Other"));
@@ -380,11 +382,155 @@ TEST_F(LinkTest, DestroyingTheLinkWhileReadingReturnsEveryDevice)
     // The first report is parked, waiting for the GUI thread, when the link goes.
     while (gui.pendingTasks() == 0)
         std::this_thread::sleep_for(1ms);
+    const int snapshots = sim->snapshots();
     link.reset();
     EXPECT_EQ(controller->FreeCount(), 2);
     EXPECT_EQ(controller->ClaimedCount(), 0);
     EXPECT_FALSE(controller->OnDeviceChange());
+    EXPECT_EQ(sim->snapshots(), snapshots) << "letting go of the controller rescanned every HID node";
+    for (const TJvHidDevice* device : controller->DeviceList()) {
+        EXPECT_FALSE(device->OnReport()) << "a pooled device keeps a handler into the destroyed link";
+        EXPECT_FALSE(device->OnReportError());
+    }
+    // Whoever claims the bridge next finds it quiet.
+    TJvHidDevice* again = nullptr;
+    ASSERT_TRUE(controller->ClaimByIndex(0, again));
+    EXPECT_EQ(again->ReaderThread(), nullptr);
+    TJvHidDevice::ReleaseDevice(again);
     gui.pump();
+}
+
+// A message box runs an event loop, and a device change may arrive inside it.
+// Whatever it attached while USB mode was still on: once the button is up, no
+// device has a report handler and nothing is read.
+struct BoxCase {
+    const char* name;
+    std::function<void()> prepare;  // up to the click or tick that opens the box
+    std::function<void()> act;
+};
+
+TEST_F(LinkTest, ADeviceChangeInsideAMessageBoxLeavesNoReaderOnceTheButtonIsUp)
+{
+    const BoxCase cases[] = {
+        {"USB Connect without the cable; it is plugged in while the box is open",
+         [] {},
+         [this] { link->clickUSBCon(); }},
+        {"the watchdog's box; the cable is plugged in again meanwhile",
+         [this] {
+             const std::string bridge = sim->addDevice(SimHidPlatform::bridgeSpec());
+             controller->DeviceChangeHook();
+             link->clickUSBCon();
+             const std::vector<std::uint8_t> idle(9, 0);
+             for (int i = 0; i < 1900; ++i)
+                 link->HidVexaData(*selected(), 0, idle.data(), 9);
+             sim->removeDevice(bridge);
+         },
+         [this] {
+             for (int tick = 0; tick < 3; ++tick)
+                 link->ConTimerTimer();
+         }},
+        {"a bridge this user may not open; a readable one arrives while the box is open",
+         [this] {
+             auto locked = SimHidPlatform::bridgeSpec();
+             locked.allowReadWrite = false;
+             locked.refusedError = EACCES;
+             sim->addDevice(locked);
+             controller->DeviceChangeHook();
+         },
+         [this] { link->clickUSBCon(); }},
+    };
+    for (const BoxCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim = std::make_shared<SimHidPlatform>();
+        link.reset();
+        controller.reset();
+        messages.clear();
+        decoded.clear();
+        start();
+        c.prepare();
+        std::string plugged;
+        link->onMessage = [&](const UsbBridgeLink::Message& m) {
+            messages.push_back(m);
+            if (m.kind != UsbBridgeLink::MessageKind::InformationBox || !plugged.empty())
+                return;
+            plugged = sim->addDevice(SimHidPlatform::bridgeSpec());
+            controller->DeviceChangeHook();
+        };
+        c.act();
+        ASSERT_FALSE(plugged.empty()) << "no box opened";
+
+        EXPECT_FALSE(link->USBConDown());
+        for (const auto& line : link->DevListBox()) {
+            ASSERT_NE(line.device, nullptr);
+            EXPECT_FALSE(line.device->OnReport()) << line.text;
+            EXPECT_EQ(line.device->ReaderThread(), nullptr) << line.text;
+        }
+        sendFrame(plugged);
+        gui.waitAndPump(20ms);
+        EXPECT_TRUE(decoded.empty());
+        EXPECT_FALSE(sim->waitUntilDrained(plugged, 0)) << "the new cable was read";
+    }
+}
+
+// Where the system sends no device-change notice (no udev monitor), a read that
+// finds the device gone is the notice: the outcome is that of a removal seen by
+// udev, and a node that now belongs to another device is never read.
+struct GoneCase {
+    const char* name;
+    bool otherNodeBridge;  // a bridge appears at another node
+    std::optional<SimHidPlatform::DeviceSpec> onSameNode;  // a device takes the cable's node
+    bool resumes;
+};
+
+TEST_F(LinkTest, WithoutChangeNoticesAGoneCableIsADeviceChange)
+{
+    const GoneCase cases[] = {
+        {"the cable is pulled", false, std::nullopt, false},
+        {"it comes back at another node", true, std::nullopt, true},
+        {"a keyboard takes its node", false, plainDevice(0x0001, 0x0002, u"Keyboard"), false},
+        {"another cable takes its node", false, SimHidPlatform::bridgeSpec(), true},
+    };
+    for (const GoneCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim = std::make_shared<SimHidPlatform>(/*changeNotices=*/false);
+        link.reset();
+        controller.reset();
+        messages.clear();
+        decoded.clear();
+        const std::string bridge = sim->addDevice(SimHidPlatform::bridgeSpec());
+        start();
+        ASSERT_EQ(controller->changeNoticeFd(), -1);
+        link->clickUSBCon();
+        sendFrame(bridge);
+        ASSERT_TRUE(pumpUntil([&] { return decoded.size() == 1; }));
+
+        sim->removeDevice(bridge);
+        std::string next;
+        if (c.otherNodeBridge)
+            next = sim->addDevice(SimHidPlatform::bridgeSpec());
+        if (c.onSameNode)
+            next = sim->addDevice(*c.onSameNode, bridge);
+        if (!next.empty() && !c.resumes)
+            sim->queueReport(next, {0, 0x01, 0x42});  // a data report, should the stranger be read
+        ASSERT_TRUE(pumpUntil([&] { return historyHas("Removal of USB to Serial"); }));
+        EXPECT_EQ(link->USBConDown(), c.resumes);
+        if (c.resumes) {
+            ASSERT_EQ(sim->featureReports(next).size(), 1u) << "the new cable's line was not set";
+            EXPECT_TRUE(messages.empty());
+            sendFrame(next);
+            EXPECT_TRUE(pumpUntil([&] { return decoded.size() == 2; }));
+            continue;
+        }
+        ASSERT_EQ(messagesOf(UsbBridgeLink::MessageKind::StatusNote).size(), 1u);
+        EXPECT_EQ(messages.back().text, UsbBridgeLink::kCableRemovedText);
+        EXPECT_TRUE(link->comControlsVisible());
+        for (const TJvHidDevice* device : controller->DeviceList())
+            EXPECT_EQ(device->ReaderThread(), nullptr) << "a reader goes on logging READ ERROR";
+        if (!next.empty()) {
+            EXPECT_FALSE(sim->waitUntilDrained(next, 0)) << "the stranger on the cable's node was read";
+        }
+        EXPECT_EQ(decoded.size(), 1u);
+    }
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "hid/usb_bridge_link.h"
@@ -378,8 +377,7 @@ TEST_F(LinkTest, DestroyingTheLinkWhileReadingReturnsEveryDevice)
     link->clickUSBCon();
     sendFrame(bridge);
     // The first report is parked, waiting for the GUI thread, when the link goes.
-    while (gui.pendingTasks() == 0)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(waitUntilParked());
     link.reset();
     EXPECT_EQ(controller->FreeCount(), 2);
     EXPECT_EQ(controller->ClaimedCount(), 0);

@@ -34,11 +34,14 @@ std::size_t ManualHidDispatcher::pump()
 
 std::size_t ManualHidDispatcher::waitAndPump(std::chrono::milliseconds timeout)
 {
-    {
-        std::unique_lock lock(m_mutex);
-        m_posted.wait_for(lock, timeout, [this] { return !m_tasks.empty(); });
-    }
+    waitForTask(timeout);
     return pump();
+}
+
+bool ManualHidDispatcher::waitForTask(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    return m_posted.wait_for(lock, timeout, [this] { return !m_tasks.empty(); });
 }
 
 std::size_t ManualHidDispatcher::pendingTasks() const

@@ -42,6 +42,10 @@ public:
     // Waits up to `timeout` for a task, then pumps; returns how many ran.
     std::size_t waitAndPump(std::chrono::milliseconds timeout);
 
+    // Waits up to `timeout` until a task is pending, without running it; false
+    // when none came.
+    bool waitForTask(std::chrono::milliseconds timeout);
+
     // Tasks posted and not yet run.
     std::size_t pendingTasks() const;
 

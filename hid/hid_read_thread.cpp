@@ -133,21 +133,24 @@ void TJvHidDeviceReadThread::run()
 
 void TJvHidDeviceReadThread::serveOnGuiThread()
 {
+    // The handlers are called through copies: a handler may replace or clear
+    // itself (stopping its own reader), or release its device, and must not be
+    // destroyed while it runs.
     TJvHidDevice& device = m_owner;
     if (m_handOver == HandOver::Report) {
         const auto bytes = std::min<std::size_t>(m_bytesRead, m_reportBuffer.size());
         if (bytes == 0)
             return;
         const auto size = static_cast<std::uint16_t>(std::min<std::size_t>(bytes - 1, 0xFFFF));
-        if (device.OnReport())
-            device.OnReport()(device, m_reportBuffer[0], m_reportBuffer.data() + 1, size);
+        if (const TJvHidDataEvent handler = device.OnReport())
+            handler(device, m_reportBuffer[0], m_reportBuffer.data() + 1, size);
     } else if (m_handOver == HandOver::Error) {
         // A device that is gone is a device change, also where the system sends
         // no notice of it; the controller re-synchronises after this hand-over.
         if (isDeviceGoneError(m_lastError) && device.OwnerController())
             device.OwnerController()->DeviceGoneNotice();
-        if (device.OnReportError())
-            device.OnReportError()(device, m_lastError);
+        if (const TJvHidDataErrorEvent handler = device.OnReportError())
+            handler(device, m_lastError);
     }
 }
 

@@ -317,6 +317,13 @@ bool SimHidPlatform::waitUntilDrained(const std::string& path, int timeoutMs)
     });
 }
 
+std::size_t SimHidPlatform::queuedInput(const std::string& path) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    return it == m_devices.end() ? 0 : it->second->input.size();
+}
+
 std::vector<std::vector<std::uint8_t>> SimHidPlatform::featureReports(const std::string& path) const
 {
     std::lock_guard lock(m_mutex);

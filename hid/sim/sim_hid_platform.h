@@ -71,6 +71,8 @@ public:
     void queueReadFailure(const std::string& path, std::uint32_t error);
     // Waits until every scripted item of the device has been read; false on timeout.
     bool waitUntilDrained(const std::string& path, int timeoutMs);
+    // Scripted items of the device not read yet.
+    std::size_t queuedInput(const std::string& path) const;
 
     // What the devices saw.
     std::vector<std::vector<std::uint8_t>> featureReports(const std::string& path) const;

@@ -32,6 +32,10 @@ protected:
         return setup;
     }
 
+    // Waits, without serving it, until a reader has parked a hand-over (its
+    // service call is queued); false after 5 s.
+    bool waitUntilParked() { return gui.waitForTask(5s); }
+
     // Pumps the GUI side until `done` holds; false after 5 s.
     template <class Predicate>
     bool pumpUntil(Predicate done)

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <string>
 #include <vector>
@@ -14,15 +15,20 @@
 namespace tavolo::test {
 namespace {
 
+// Runs the event loop until `done` holds; false after 5 s. The thread sleeps
+// until an event comes (the tick bounds each wait) rather than spinning, so it
+// leaves the cores to the reader thread it waits for.
 template <class Predicate>
 bool processUntil(Predicate done)
 {
     QElapsedTimer timer;
     timer.start();
+    QTimer tick;
+    tick.start(10);
     while (!done()) {
         if (timer.elapsed() > 5000)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

@@ -6,7 +6,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "hid/usb_bridge_link.h"
@@ -380,8 +379,7 @@ TEST_F(LinkTest, DestroyingTheLinkWhileReadingReturnsEveryDeviceWithoutHandlersO
     link->clickUSBCon();
     sendFrame(bridge);
     // The first report is parked, waiting for the GUI thread, when the link goes.
-    while (gui.pendingTasks() == 0)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(waitUntilParked());
     const int snapshots = sim->snapshots();
     link.reset();
     EXPECT_EQ(controller->FreeCount(), 2);

@@ -303,7 +303,8 @@ private slots:
                 sent.push_back(sentOf(event.reading));
         }
         QTRY_VERIFY_WITH_TIMEOUT(rec.session.table().rowCount() >= sent.size(), 30000);
-        QTest::qWait(200);
+        // Every report read; the disconnect hands over the last one still held.
+        QVERIFY(hid->waitUntilDrained(bridge, 30000));
         QTest::mouseClick(w.USBCon, Qt::LeftButton);
         QVERIFY(!w.USBCon->isChecked());
         const std::vector<Sent> recorded = meterPartOf(rec.session.table());

@@ -205,9 +205,10 @@ void TJvHidDevice::StartReader()
 
 void TJvHidDevice::StopReader()
 {
-    if (m_readerThread)
+    // A handler served while the reader stops may start a new reader on this
+    // device; that one is stopped through the hub too, never just dropped.
+    while (m_readerThread)
         m_hub->stopReader(std::move(m_readerThread));
-    m_readerThread.reset();
 }
 
 void TJvHidDevice::SetPollInterval(int milliseconds)

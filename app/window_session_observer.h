@@ -36,7 +36,7 @@ public:
     void beep() override { call(onBeep); }
     void conversionError(std::string_view message) override { call(onConversionError, message); }
     void modeChanged(bool restartChart) override { call(onModeChanged, restartChart); }
-    void readingHandled(RecordOutcome outcome) override { call(onReadingHandled, outcome); }
+    void readingHandled(const HandledReading& handled) override { call(onReadingHandled, handled.outcome); }
 
 private:
     template <typename F, typename... Args>

@@ -1,5 +1,8 @@
 #include "record/meter_session.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace tavolo {
 
 MeterSession::MeterSession(SessionObserver* observer, std::function<ClockTime()> now)
@@ -20,6 +23,33 @@ MeterSession::MeterSession(SessionObserver* observer, std::function<ClockTime()>
     m_chartCtl.SetMinValue(-fullScale);
 }
 
+namespace {
+
+std::int64_t systemInstantMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+void MeterSession::addObserver(SessionObserver* observer)
+{
+    if (observer && observer != m_observer &&
+        std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void MeterSession::removeObserver(SessionObserver* observer)
+{
+    std::erase(m_observers, observer);
+}
+
+void MeterSession::setInstantSource(std::function<std::int64_t()> instantNow)
+{
+    m_instantNow = std::move(instantNow);
+}
+
 void MeterSession::RecallCheckClick(bool checked)
 {
     m_inputs.RecallCheck = checked;
@@ -33,12 +63,12 @@ std::string MeterSession::decimalSymbol()
 
 void MeterSession::resetUsbWatchdogTicks()
 {
-    m_observer->resetUsbWatchdogTicks();
+    tell([](SessionObserver& o) { o.resetUsbWatchdogTicks(); });
 }
 
 void MeterSession::traceFrame(std::string_view frameText, std::string_view frameBits)
 {
-    m_observer->traceFrame(frameText, frameBits);
+    tell([&](SessionObserver& o) { o.traceFrame(frameText, frameBits); });
 }
 
 void MeterSession::setChartMaximum(double value)
@@ -53,7 +83,7 @@ void MeterSession::setChartMinimum(double value)
 
 void MeterSession::beep()
 {
-    m_observer->beep();
+    tell([](SessionObserver& o) { o.beep(); });
 }
 
 void MeterSession::modeChanged(bool restartChart)
@@ -61,7 +91,7 @@ void MeterSession::modeChanged(bool restartChart)
     m_chartPanel.ShowSeries(m_chartPanel.BtFill() ? ChartModel::kAreaSeries : ChartModel::kLineSeries);
     if (restartChart)
         m_chartPanel.BtNewClick();
-    m_observer->modeChanged(restartChart);
+    tell([&](SessionObserver& o) { o.modeChanged(restartChart); });
 }
 
 ClockTime MeterSession::advanceRecallClock()
@@ -73,17 +103,23 @@ ClockTime MeterSession::advanceRecallClock()
 void MeterSession::recordReading(const Reading& reading)
 {
     const RecordSettings settings{m_inputs.RecordSI, m_inputs.RecordSITime, m_inputs.RepeatSet};
-    m_observer->readingHandled(m_rule.INDataToTable(reading, m_recordTime, settings));
+    const std::int64_t instant = m_instantNow ? m_instantNow() : systemInstantMs();
+    const RecordOutcome outcome = m_rule.INDataToTable(reading, m_recordTime, settings, instant);
+    std::optional<std::size_t> row;
+    if (outcome == RecordOutcome::Recorded)
+        row = m_table.rowCount() - 1;
+    const HandledReading handled{reading, outcome, instant, row};
+    tell([&](SessionObserver& o) { o.readingHandled(handled); });
 }
 
 void MeterSession::conversionError(std::string_view message)
 {
-    m_observer->conversionError(message);
+    tell([&](SessionObserver& o) { o.conversionError(message); });
 }
 
 void MeterSession::frameEnded(std::string_view frameText, bool accepted)
 {
-    m_observer->frameEnded(frameText, accepted);
+    tell([&](SessionObserver& o) { o.frameEnded(frameText, accepted); });
 }
 
 }  // namespace tavolo

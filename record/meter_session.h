@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "decode/decoder_host.h"
 #include "decode/meter_decoder.h"
@@ -35,8 +36,11 @@ struct RecordingInputs {
 // series shown, the vertical range +/- FullScale.
 //
 // Thread rule: one thread (the GUI thread in the program). `observer`, when
-// given, must outlive the session. `now` gives the local time of day for
-// readings while the recall clock is off (the system clock when empty).
+// given, must outlive the session; it answers the decoder's questions (the
+// decimal symbol) and is told first. More observers (the session store, the
+// live feed, views) are added with addObserver and told in the order added.
+// `now` gives the local time of day for readings while the recall clock is
+// off (the system clock when empty).
 class MeterSession : private DecoderHost {
 public:
     static constexpr int kStartPageSize = 100;
@@ -64,6 +68,15 @@ public:
     // RecallCheck clicked: keeps inputs().RecallCheck and the edits in step.
     void RecallCheckClick(bool checked);
 
+    // Further observers; each must stay alive until removed or the session ends.
+    // Adding one twice has no effect. Not to be called from inside a notification.
+    void addObserver(SessionObserver* observer);
+    void removeObserver(SessionObserver* observer);
+
+    // The receive instant of readings, in milliseconds since 1970-01-01 UTC
+    // (the system clock by default; tests give their own).
+    void setInstantSource(std::function<std::int64_t()> instantNow);
+
 private:
     // Decoder steps.
     std::string decimalSymbol() override;
@@ -78,8 +91,18 @@ private:
     void conversionError(std::string_view message) override;
     void frameEnded(std::string_view frameText, bool accepted) override;
 
+    template <typename F>
+    void tell(F&& step)
+    {
+        step(*m_observer);
+        for (SessionObserver* o : m_observers)
+            step(*o);
+    }
+
     SessionObserver m_quiet;
     SessionObserver* m_observer;
+    std::vector<SessionObserver*> m_observers;
+    std::function<std::int64_t()> m_instantNow;
     ChartModel m_chart;
     TChartControl m_chartCtl;
     ChartPanel m_chartPanel;

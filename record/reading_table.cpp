@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 #include <stdexcept>
+#include <unordered_map>
 #include <vector>
 
 #include "record/chunked_array.h"
@@ -13,8 +14,11 @@
 // Storage: one column per field in fixed chunks of 65536 rows. Integer fields
 // are 32-bit columns with a presence bit each; text fields are dictionary codes
 // (16 bits a row while a column has at most 65535 distinct texts), so a live
-// row costs about 20 bytes. The change record keeps runs of consecutive
-// insertions instead of one entry per row.
+// row costs about 20 bytes. Receive instants cost 4 bytes more: a 32-bit
+// offset in milliseconds from its chunk's first instant (a recording a second
+// apart stays within +/- 24 days of it; the rare row beyond that is kept
+// whole aside). The change record keeps runs of consecutive insertions
+// instead of one entry per row.
 
 namespace tavolo {
 
@@ -85,6 +89,57 @@ std::optional<TableField> findTableField(std::string_view name)
     return std::nullopt;
 }
 
+// Receive instants as offsets from a base per chunk of rows.
+class InstantColumn {
+public:
+    static constexpr std::int32_t kUnknown = std::numeric_limits<std::int32_t>::min();
+    static constexpr std::int32_t kFar = kUnknown + 1;  // kept whole in m_far
+
+    void push_back(std::optional<std::int64_t> instant)
+    {
+        const std::size_t row = m_offsets.size();
+        const std::size_t chunk = row >> kChunkBits;
+        if (chunk == m_bases.size())
+            m_bases.push_back(std::nullopt);
+        std::int32_t offset = kUnknown;
+        if (instant) {
+            std::optional<std::int64_t>& base = m_bases[chunk];
+            if (!base)
+                base = *instant;
+            const std::int64_t delta = *instant - *base;
+            if (delta > kFar && delta <= std::numeric_limits<std::int32_t>::max()) {
+                offset = static_cast<std::int32_t>(delta);
+            } else {
+                offset = kFar;
+                m_far.emplace(row, *instant);
+            }
+        }
+        m_offsets.push_back(offset);
+    }
+
+    std::optional<std::int64_t> operator[](std::size_t row) const
+    {
+        const std::int32_t offset = m_offsets[row];
+        if (offset == kUnknown)
+            return std::nullopt;
+        if (offset == kFar)
+            return m_far.at(row);
+        return *m_bases[row >> kChunkBits] + offset;
+    }
+
+    std::size_t memoryUsage() const noexcept
+    {
+        return m_offsets.memoryUsage() + m_bases.capacity() * sizeof(m_bases[0]) +
+               m_far.size() * (sizeof(std::size_t) + sizeof(std::int64_t) + 2 * sizeof(void*));
+    }
+
+private:
+    static constexpr unsigned kChunkBits = 16;
+    ChunkedArray<std::int32_t, kChunkBits> m_offsets;
+    std::vector<std::optional<std::int64_t>> m_bases;
+    std::unordered_map<std::size_t, std::int64_t> m_far;
+};
+
 struct ReadingTable::Storage {
     Storage() { dictionaries[0].reserveClockTexts(); }
 
@@ -94,6 +149,7 @@ struct ReadingTable::Storage {
     ChunkedArray<std::uint8_t> state;
     std::array<CodeColumn, kTextColumns> codes;
     std::array<TextDictionary, kTextColumns> dictionaries;
+    InstantColumn instants;
     std::vector<ChangeRun> changes;
     std::size_t changeCount = 0;
     std::optional<std::size_t> current;
@@ -108,6 +164,7 @@ struct ReadingTable::Storage {
         nval.push_back(v.nval.value_or(0));
         presence.push_back(static_cast<std::uint8_t>((v.no ? kHasNo : 0) | (v.nval ? kHasNVal : 0)));
         state.push_back(rowState);
+        instants.push_back(v.instantMs);
         const std::array<std::string_view, kTextColumns> texts = {v.time, v.dcAc, v.value, v.unit, v.judge};
         for (int c = 0; c < kTextColumns; ++c) {
             const auto i = static_cast<std::size_t>(c);
@@ -141,8 +198,19 @@ struct ReadingTable::Storage {
 
 ReadingTable::ReadingTable() : m_storage(std::make_unique<Storage>()) {}
 ReadingTable::~ReadingTable() = default;
-ReadingTable::ReadingTable(ReadingTable&&) noexcept = default;
-ReadingTable& ReadingTable::operator=(ReadingTable&&) noexcept = default;
+
+// Listeners stay with the object they were added to.
+ReadingTable::ReadingTable(ReadingTable&& other) noexcept : m_storage(std::move(other.m_storage)) {}
+
+ReadingTable& ReadingTable::operator=(ReadingTable&& other) noexcept
+{
+    if (this != &other) {
+        m_storage = std::move(other.m_storage);
+        tell([](TableListener& l) { l.tableReplaced(); });
+        other.tell([](TableListener& l) { l.tableCleared(); });
+    }
+    return *this;
+}
 
 // A moved-from table has no storage and reads as empty; the next write gives it one.
 std::size_t ReadingTable::rowCount() const noexcept
@@ -157,6 +225,7 @@ std::size_t ReadingTable::appendRow(const RowValues& values)
     const std::size_t index = m_storage->append(values, kRowStateInserted);
     m_storage->addChange(ChangeLogEntry{static_cast<std::int32_t>(index + 1), 0, kRowStateInserted});
     m_storage->current = index;
+    tell([index](TableListener& l) { l.rowsAppended(index, 1); });
     return index;
 }
 
@@ -167,6 +236,7 @@ std::size_t ReadingTable::appendStoredRow(const RowValues& values, std::uint8_t 
     const std::size_t index = m_storage->append(values, rowState);
     if (!m_storage->current)
         m_storage->current = index;
+    tell([index](TableListener& l) { l.rowsAppended(index, 1); });
     return index;
 }
 
@@ -219,6 +289,11 @@ std::uint8_t ReadingTable::rowState(std::size_t row) const
     return row < rowCount() ? m_storage->state[row] : kRowStateNone;
 }
 
+std::optional<std::int64_t> ReadingTable::instantMs(std::size_t row) const
+{
+    return row < rowCount() ? m_storage->instants[row] : std::nullopt;
+}
+
 std::size_t ReadingTable::changeLogSize() const noexcept
 {
     return m_storage ? m_storage->changeCount : 0;
@@ -254,11 +329,14 @@ void ReadingTable::clear()
     // Fresh storage gives the memory back; a cleared ten-million-row table
     // should not keep hundreds of megabytes resident.
     m_storage = std::make_unique<Storage>();
+    tell([](TableListener& l) { l.tableCleared(); });
 }
 
 void ReadingTable::swap(ReadingTable& other) noexcept
 {
     m_storage.swap(other.m_storage);
+    tell([](TableListener& l) { l.tableReplaced(); });
+    other.tell([](TableListener& l) { l.tableReplaced(); });
 }
 
 std::size_t ReadingTable::memoryUsage() const noexcept
@@ -267,13 +345,24 @@ std::size_t ReadingTable::memoryUsage() const noexcept
         return 0;
     const Storage& s = *m_storage;
     std::size_t bytes = sizeof(Storage) + s.no.memoryUsage() + s.nval.memoryUsage() +
-                        s.presence.memoryUsage() + s.state.memoryUsage() +
+                        s.presence.memoryUsage() + s.state.memoryUsage() + s.instants.memoryUsage() +
                         s.changes.capacity() * sizeof(ChangeRun);
     for (int c = 0; c < kTextColumns; ++c) {
         const auto i = static_cast<std::size_t>(c);
         bytes += s.codes[i].memoryUsage() + s.dictionaries[i].memoryUsage();
     }
     return bytes;
+}
+
+void ReadingTable::addListener(TableListener* listener)
+{
+    if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+        m_listeners.push_back(listener);
+}
+
+void ReadingTable::removeListener(TableListener* listener)
+{
+    std::erase(m_listeners, listener);
 }
 
 }  // namespace tavolo

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 // The reading table: seven fields, rows in insertion order, any field may be
 // empty, texts cut at 20 characters, and the record of inserted rows that the
@@ -36,6 +37,26 @@ struct RowValues {
     std::string_view unit;
     std::string_view judge;  // field "Auto"
     std::optional<std::int32_t> nval;
+    // Receive instant of a recorded reading, milliseconds since 1970-01-01 UTC;
+    // kept beside the seven fields (the text and XML formats do not carry it).
+    std::optional<std::int64_t> instantMs;
+};
+
+// Told of every change of a table's rows, after it happened, on the table's
+// thread. A listener belongs to the table object: swaps and moves keep it there.
+class TableListener {
+public:
+    virtual ~TableListener() = default;
+    // Rows [first, first + count) were appended.
+    virtual void rowsAppended(std::size_t first, std::size_t count)
+    {
+        (void)first;
+        (void)count;
+    }
+    // Every row is gone (a clear).
+    virtual void tableCleared() {}
+    // The rows were exchanged for others (a swap or a move into this table).
+    virtual void tableReplaced() {}
 };
 
 // Change states as the XML packet writes them in RowState.
@@ -86,6 +107,8 @@ public:
     std::string_view text(std::size_t row, TableField field) const;
     bool isNull(std::size_t row, TableField field) const;
     std::uint8_t rowState(std::size_t row) const;
+    // The row's receive instant (ms since 1970-01-01 UTC); empty when unknown.
+    std::optional<std::int64_t> instantMs(std::size_t row) const;
 
     // The change record, in order.
     std::size_t changeLogSize() const noexcept;
@@ -104,9 +127,22 @@ public:
     // Resident bytes held by the table's storage (for the benchmarks).
     std::size_t memoryUsage() const noexcept;
 
+    // Listeners must stay alive until removed or the table ends; adding one
+    // twice has no effect. Not to be changed from inside a notification.
+    void addListener(TableListener* listener);
+    void removeListener(TableListener* listener);
+
 private:
+    template <typename F>
+    void tell(F&& step) const
+    {
+        for (TableListener* l : m_listeners)
+            step(*l);
+    }
+
     struct Storage;
     std::unique_ptr<Storage> m_storage;
+    std::vector<TableListener*> m_listeners;
 };
 
 }  // namespace tavolo

@@ -65,7 +65,7 @@ bool RecordRule::repeatsLastKey(const Reading& r) const noexcept
 }
 
 RecordOutcome RecordRule::INDataToTable(const Reading& reading, ClockTime RecordTime,
-                                        const RecordSettings& settings)
+                                        const RecordSettings& settings, std::optional<std::int64_t> instantMs)
 {
     if (m_state.RecordCount >= m_state.MaxRecords)
         return RecordOutcome::AtLimit;
@@ -90,6 +90,7 @@ RecordOutcome RecordRule::INDataToTable(const Reading& reading, ClockTime Record
         row.dcAc = reading.acDcText;
         row.unit = reading.unitText;
         row.judge = reading.judgeText;
+        row.instantMs = instantMs;
         m_table->appendRow(row);  // becomes the current row
         ++m_state.NextRecordNo;
         outcome = RecordOutcome::Recorded;

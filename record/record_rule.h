@@ -44,8 +44,10 @@ public:
     RecordRule(ReadingTable& table, ChartPanel& chart);
 
     // Limit, sampling interval, repeat filter, remember, count, append, chart
-    // and page label, in this order. `RecordTime` is the reading's time stamp.
-    RecordOutcome INDataToTable(const Reading& reading, ClockTime RecordTime, const RecordSettings& settings);
+    // and page label, in this order. `RecordTime` is the reading's time stamp;
+    // `instantMs`, when known, the receive instant the row keeps.
+    RecordOutcome INDataToTable(const Reading& reading, ClockTime RecordTime, const RecordSettings& settings,
+                                std::optional<std::int64_t> instantMs = std::nullopt);
 
     RecordState& state() noexcept { return m_state; }
     const RecordState& state() const noexcept { return m_state; }

@@ -1,16 +1,31 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "decode/reading.h"
 
 #include "record/record_rule.h"
 
 namespace tavolo {
 
-// What a meter session hands to the screen or the headless logger: the steps
-// of a frame that only show something, plus what the recording did. Every
-// default does nothing. Called on the session's thread, inside the feeding of
-// bytes, in frame order.
+// One decoded reading as the record rule handled it.
+struct HandledReading {
+    const Reading& reading;
+    RecordOutcome outcome;
+    // When the frame was received: milliseconds since 1970-01-01 UTC.
+    std::int64_t instantMs = 0;
+    // The table row it became (outcome Recorded), else empty.
+    std::optional<std::size_t> row;
+};
+
+// What a meter session hands to the screen, the headless logger, the session
+// store or the live feed: the steps of a frame that only show something, plus
+// what the recording did. Every default does nothing. Called on the session's
+// thread, inside the feeding of bytes, in frame order.
 class SessionObserver {
 public:
     virtual ~SessionObserver() = default;
@@ -34,7 +49,7 @@ public:
     virtual void modeChanged(bool restartChart) { (void)restartChart; }
     // The record rule ran for a decoded reading; on Recorded the table's last
     // row is new, and the chart and page label may have changed.
-    virtual void readingHandled(RecordOutcome outcome) { (void)outcome; }
+    virtual void readingHandled(const HandledReading& handled) { (void)handled; }
     // After every frame end, accepted or dropped.
     virtual void frameEnded(std::string_view frameText, bool accepted)
     {

@@ -34,7 +34,7 @@ struct Observer : SessionObserver {
     int watchdogResets = 0;
     std::vector<bool> modeChanges;  // restartChart of each
     void conversionError(std::string_view message) override { errors.emplace_back(message); }
-    void readingHandled(RecordOutcome outcome) override { outcomes.push_back(outcome); }
+    void readingHandled(const HandledReading& handled) override { outcomes.push_back(handled.outcome); }
     void beep() override { ++beeps; }
     void resetUsbWatchdogTicks() override { ++watchdogResets; }
     void modeChanged(bool restartChart) override { modeChanges.push_back(restartChart); }
@@ -171,6 +171,36 @@ TEST_F(Session, LimitClearAndPagingEndToEnd)
     EXPECT_EQ(session.table().intValue(0, TableField::No), 1);
     EXPECT_EQ(session.chartPanel().Bt10(), "3");
     EXPECT_EQ(session.chart().windowMinimum(), 201);
+}
+
+
+TEST_F(Session, AddedObserversHearEachReadingWithItsInstantAndRow)
+{
+    struct Feed : SessionObserver {
+        std::vector<std::string> heard;
+        void readingHandled(const HandledReading& h) override
+        {
+            heard.push_back(h.reading.valueText + "@" + std::to_string(h.instantMs) + "#" +
+                            (h.row ? std::to_string(*h.row) : std::string("-")));
+        }
+    };
+    std::int64_t clock = 1'000;
+    session.setInstantSource([&clock] { return clock += 250; });
+    Feed feedA, feedB;
+    session.addObserver(&feedA);
+    session.addObserver(&feedB);
+    session.addObserver(&feedA);
+    session.recordRule().state().MaxRecords = 2;
+    feed(kMilliVolt, 3);
+    session.removeObserver(&feedB);
+    feed(kMilliVoltOther);
+
+    const std::vector<std::string> all = {"032.10@1250#0", "032.10@1500#1", "032.10@1750#-", "032.11@2000#-"};
+    EXPECT_EQ(feedA.heard, all);
+    EXPECT_EQ(feedB.heard, std::vector<std::string>(all.begin(), all.begin() + 3));
+    EXPECT_EQ(observer.outcomes.size(), 4u);  // the first observer still hears everything
+    EXPECT_EQ(session.table().instantMs(0), 1250);
+    EXPECT_EQ(session.table().instantMs(1), 1500);
 }
 
 }  // namespace

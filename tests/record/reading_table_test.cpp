@@ -208,5 +208,64 @@ TEST(ReadingTable, LargeTableReadsBackAcrossChunksAndWideCodes)
     EXPECT_EQ(t.changeLogEntry(kRows - 1), (ChangeLogEntry{kRows, 0, 4}));
 }
 
+
+TEST(ReadingTable, KeepsEachRowsInstantThroughEveryShapeOfGap)
+{
+    // A day's recording a second apart, an unknown instant, a clock set back,
+    // a gap of 30 days (beyond what an offset holds) and rows past a chunk.
+    const std::int64_t start = 1'796'000'000'123;  // 2026-11-30
+    std::vector<std::optional<std::int64_t>> instants = {start, std::nullopt, start + 1000, start - 3'600'000,
+                                                         start + 30LL * 86'400'000, start + 2000,
+                                                         std::int64_t{0}, -5};
+    for (std::int64_t i = 0; i < 70'000; ++i)
+        instants.push_back(start + 86'400'000 + i * 1000);
+    instants.push_back(std::nullopt);
+    ReadingTable table;
+    for (std::size_t i = 0; i < instants.size(); ++i) {
+        RowValues row = liveRow(static_cast<std::int32_t>(i + 1), "1.000");
+        row.instantMs = instants[i];
+        table.appendRow(row);
+    }
+    for (std::size_t i = 0; i < instants.size(); ++i)
+        ASSERT_EQ(table.instantMs(i), instants[i]) << "row " << i;
+    EXPECT_EQ(table.instantMs(instants.size()), std::nullopt);
+
+    table.clear();
+    table.appendRow(liveRow(1, "2.000"));
+    EXPECT_EQ(table.instantMs(0), std::nullopt);
+}
+
+TEST(ReadingTable, ListenersHearEveryChangeAndStayWithTheirTable)
+{
+    struct Heard : TableListener {
+        std::vector<std::string> events;
+        void rowsAppended(std::size_t first, std::size_t count) override
+        {
+            events.push_back("+" + std::to_string(first) + "x" + std::to_string(count));
+        }
+        void tableCleared() override { events.push_back("clear"); }
+        void tableReplaced() override { events.push_back("replaced"); }
+    };
+    Heard heard, other;
+    ReadingTable table;
+    table.addListener(&heard);
+    table.addListener(&heard);  // once only
+    table.appendRow(liveRow(1, "1.000"));
+    table.appendStoredRow(liveRow(2, "2.000"), kRowStateNone);
+    table.clear();
+
+    ReadingTable loaded;
+    loaded.addListener(&other);
+    loaded.appendRow(liveRow(7, "7.000"));
+    table.swap(loaded);
+    EXPECT_EQ(table.rowCount(), 1u);
+    table = ReadingTable();
+    table.removeListener(&heard);
+    table.appendRow(liveRow(3, "3.000"));
+
+    EXPECT_EQ(heard.events, (std::vector<std::string>{"+0x1", "+1x1", "clear", "replaced", "replaced"}));
+    EXPECT_EQ(other.events, (std::vector<std::string>{"+0x1", "replaced"}));
+}
+
 }  // namespace
 }  // namespace tavolo

@@ -27,8 +27,10 @@ namespace {
 constexpr std::array<std::string_view, kTableFieldCount> kFieldNames = {
     "No", "time", "DC/AC", "Value", "Unit", "Auto", "NVal"};
 
+// Presence bits and, above them, the range mode.
 constexpr std::uint8_t kHasNo = 1;
 constexpr std::uint8_t kHasNVal = 2;
+constexpr unsigned kRangeShift = 2;
 constexpr int kTextColumns = 5;
 
 // Time, DcAc, Value, Unit, Auto -> 0..4; No and NVal -> -1.
@@ -69,6 +71,24 @@ std::string_view tableFieldName(TableField field)
 {
     const auto i = static_cast<std::size_t>(field);
     return i < kFieldNames.size() ? kFieldNames[i] : std::string_view{};
+}
+
+RangeMode rangeModeFromText(std::string_view text) noexcept
+{
+    if (text == "AUTO")
+        return RangeMode::Auto;
+    if (text == "MANU")
+        return RangeMode::Manual;
+    return RangeMode::Unknown;
+}
+
+std::string_view rangeModeText(RangeMode mode) noexcept
+{
+    switch (mode) {
+    case RangeMode::Auto: return "AUTO";
+    case RangeMode::Manual: return "MANU";
+    default: return {};
+    }
 }
 
 bool isIntegerField(TableField field)
@@ -145,7 +165,7 @@ struct ReadingTable::Storage {
 
     ChunkedArray<std::int32_t> no;
     ChunkedArray<std::int32_t> nval;
-    ChunkedArray<std::uint8_t> presence;  // kHasNo | kHasNVal
+    ChunkedArray<std::uint8_t> presence;  // kHasNo | kHasNVal | range << kRangeShift
     ChunkedArray<std::uint8_t> state;
     std::array<CodeColumn, kTextColumns> codes;
     std::array<TextDictionary, kTextColumns> dictionaries;
@@ -162,7 +182,8 @@ struct ReadingTable::Storage {
             throw std::length_error("reading table is full");
         no.push_back(v.no.value_or(0));
         nval.push_back(v.nval.value_or(0));
-        presence.push_back(static_cast<std::uint8_t>((v.no ? kHasNo : 0) | (v.nval ? kHasNVal : 0)));
+        presence.push_back(static_cast<std::uint8_t>((v.no ? kHasNo : 0) | (v.nval ? kHasNVal : 0) |
+                                                     (static_cast<unsigned>(v.range) << kRangeShift)));
         state.push_back(rowState);
         instants.push_back(v.instantMs);
         const std::array<std::string_view, kTextColumns> texts = {v.time, v.dcAc, v.value, v.unit, v.judge};
@@ -292,6 +313,11 @@ std::uint8_t ReadingTable::rowState(std::size_t row) const
 std::optional<std::int64_t> ReadingTable::instantMs(std::size_t row) const
 {
     return row < rowCount() ? m_storage->instants[row] : std::nullopt;
+}
+
+RangeMode ReadingTable::range(std::size_t row) const
+{
+    return row < rowCount() ? static_cast<RangeMode>(m_storage->presence[row] >> kRangeShift) : RangeMode::Unknown;
 }
 
 std::size_t ReadingTable::changeLogSize() const noexcept

@@ -27,6 +27,13 @@ bool isIntegerField(TableField field);
 // Case-insensitive lookup by name ("no", "Nval", "AUTO", "Time" ...).
 std::optional<TableField> findTableField(std::string_view name);
 
+// The meter's range mode when a reading was recorded (the LCD's "AUTO" or
+// "MANU"); kept beside the seven fields like the instant.
+enum class RangeMode : std::uint8_t { Unknown = 0, Auto, Manual };
+// "AUTO" -> Auto, "MANU" -> Manual, anything else Unknown; and back ("" for Unknown).
+RangeMode rangeModeFromText(std::string_view text) noexcept;
+std::string_view rangeModeText(RangeMode mode) noexcept;
+
 // One row as handed to the table. An empty text is an empty (null) field;
 // texts longer than 20 characters are cut when stored.
 struct RowValues {
@@ -40,6 +47,7 @@ struct RowValues {
     // Receive instant of a recorded reading, milliseconds since 1970-01-01 UTC;
     // kept beside the seven fields (the text and XML formats do not carry it).
     std::optional<std::int64_t> instantMs;
+    RangeMode range = RangeMode::Unknown;
 };
 
 // Told of every change of a table's rows, after it happened, on the table's
@@ -109,6 +117,8 @@ public:
     std::uint8_t rowState(std::size_t row) const;
     // The row's receive instant (ms since 1970-01-01 UTC); empty when unknown.
     std::optional<std::int64_t> instantMs(std::size_t row) const;
+    // The row's range mode; Unknown for rows loaded from a text or XML file.
+    RangeMode range(std::size_t row) const;
 
     // The change record, in order.
     std::size_t changeLogSize() const noexcept;

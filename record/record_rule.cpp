@@ -91,6 +91,7 @@ RecordOutcome RecordRule::INDataToTable(const Reading& reading, ClockTime Record
         row.unit = reading.unitText;
         row.judge = reading.judgeText;
         row.instantMs = instantMs;
+        row.range = rangeModeFromText(reading.rangeText);
         m_table->appendRow(row);  // becomes the current row
         ++m_state.NextRecordNo;
         outcome = RecordOutcome::Recorded;

@@ -44,7 +44,7 @@ void BM_TableRandomCell(benchmark::State& state)
     for (std::size_t i = 0; i < rows; ++i) {
         const Reading& r = pool()[i & 0xFFFF];
         table.appendRow(RowValues{static_cast<std::int32_t>(i), "10:15:07", r.acDcText, r.valueText,
-                                  r.unitText, r.judgeText, static_cast<std::int32_t>(r.numericValue), std::nullopt});
+                                  r.unitText, r.judgeText, static_cast<std::int32_t>(r.numericValue), std::nullopt, RangeMode::Unknown});
     }
     std::mt19937_64 random(3);
     for (auto _ : state) {

@@ -201,6 +201,7 @@ TEST_F(Session, AddedObserversHearEachReadingWithItsInstantAndRow)
     EXPECT_EQ(observer.outcomes.size(), 4u);  // the first observer still hears everything
     EXPECT_EQ(session.table().instantMs(0), 1250);
     EXPECT_EQ(session.table().instantMs(1), 1500);
+    EXPECT_EQ(session.table().range(0), RangeMode::Auto);
 }
 
 }  // namespace

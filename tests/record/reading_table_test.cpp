@@ -209,7 +209,7 @@ TEST(ReadingTable, LargeTableReadsBackAcrossChunksAndWideCodes)
 }
 
 
-TEST(ReadingTable, KeepsEachRowsInstantThroughEveryShapeOfGap)
+TEST(ReadingTable, KeepsEachRowsInstantAndRangeThroughEveryShapeOfGap)
 {
     // A day's recording a second apart, an unknown instant, a clock set back,
     // a gap of 30 days (beyond what an offset holds) and rows past a chunk.
@@ -221,13 +221,22 @@ TEST(ReadingTable, KeepsEachRowsInstantThroughEveryShapeOfGap)
         instants.push_back(start + 86'400'000 + i * 1000);
     instants.push_back(std::nullopt);
     ReadingTable table;
+    const RangeMode modes[] = {RangeMode::Unknown, RangeMode::Auto, RangeMode::Manual};
     for (std::size_t i = 0; i < instants.size(); ++i) {
         RowValues row = liveRow(static_cast<std::int32_t>(i + 1), "1.000");
         row.instantMs = instants[i];
+        row.range = modes[i % 3];
+        row.no = (i % 2) ? std::optional<std::int32_t>() : row.no;
         table.appendRow(row);
     }
-    for (std::size_t i = 0; i < instants.size(); ++i)
+    for (std::size_t i = 0; i < instants.size(); ++i) {
         ASSERT_EQ(table.instantMs(i), instants[i]) << "row " << i;
+        ASSERT_EQ(table.range(i), modes[i % 3]) << "row " << i;
+        ASSERT_EQ(table.isNull(i, TableField::No), i % 2 == 1) << "row " << i;
+    }
+    EXPECT_EQ(rangeModeFromText("MANU"), RangeMode::Manual);
+    EXPECT_EQ(rangeModeText(RangeMode::Auto), "AUTO");
+    EXPECT_EQ(rangeModeFromText("auto"), RangeMode::Unknown);
     EXPECT_EQ(table.instantMs(instants.size()), std::nullopt);
 
     table.clear();

@@ -4,6 +4,7 @@
 #include <mqtt_protocol.h>
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
 
 #include <cstring>
 #include <mutex>
@@ -22,16 +23,13 @@ void initLibrary()
     std::call_once(once, [] { mosquitto_lib_init(); });
 }
 
-// Told of every alert the handshake sends: a rejected certificate ends with
-// one, while the connection still knows why.
-void handshakeInfo(const SSL* ssl, int where, int ret)
+// OpenSSL's verdict on each certificate of the broker's chain; the first
+// fault is what the user is told.
+int recordVerdict(int ok, X509_STORE_CTX* store)
 {
-    (void)ret;
-    if ((where & SSL_CB_WRITE_ALERT) != 0) {
-        const long result = SSL_get_verify_result(ssl);
-        if (result != X509_V_OK)
-            t_verifyResult = result;
-    }
+    if (!ok && t_verifyResult == X509_V_OK)
+        t_verifyResult = X509_STORE_CTX_get_error(store);
+    return ok;
 }
 
 }  // namespace
@@ -45,6 +43,7 @@ ClientHandle makeClient(const FeedSettings& settings, const std::string& clientI
                         std::string& error)
 {
     initLibrary();
+    t_verifyResult = X509_V_OK;
     ClientHandle client(mosquitto_new(clientId.empty() ? nullptr : clientId.c_str(), cleanStart, userdata));
     if (!client) {
         error = std::string("cannot make an MQTT client: ") + std::strerror(errno);
@@ -60,31 +59,52 @@ ClientHandle makeClient(const FeedSettings& settings, const std::string& clientI
     if (!settings.broker.tls)
         return client;
 
-    // Our own context, with the library's defaults applied to it, so the
-    // handshake can be watched (handshakeInfo) for why a certificate failed.
-    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    // Our own context, set up here and used by the library as it is: the
+    // check of the broker's certificate and host name is OpenSSL's, and its
+    // verdict is kept (recordVerdict) to tell the user why a handshake failed.
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_client_method()), SSL_CTX_free);
     if (!context) {
         error = "cannot set up TLS";
         return nullptr;
     }
-    SSL_CTX_set_info_callback(context, handshakeInfo);
-    mosquitto_void_option(client.get(), MOSQ_OPT_SSL_CTX, context);
-    mosquitto_int_option(client.get(), MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 1);
-    SSL_CTX_free(context);  // the client took its own reference
-    const char* cafile = settings.caFile.empty() ? nullptr : settings.caFile.c_str();
-    const char* capath = cafile ? nullptr : "/etc/ssl/certs";
-    const char* cert = settings.certFile.empty() ? nullptr : settings.certFile.c_str();
-    const char* key = settings.keyFile.empty() ? nullptr : settings.keyFile.c_str();
-    const int rc = mosquitto_tls_set(client.get(), cafile, capath, cert, key, nullptr);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        error = "cannot use the TLS files (CA '" + settings.caFile + "'" +
-                (cert ? ", certificate '" + settings.certFile + "', key '" + settings.keyFile + "'" : std::string()) +
-                "): " + (rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
+    SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION);
+    const bool trusted = settings.caFile.empty()
+                             ? SSL_CTX_set_default_verify_paths(context.get()) == 1
+                             : SSL_CTX_load_verify_locations(context.get(), settings.caFile.c_str(), nullptr) == 1;
+    if (!trusted) {
+        error = settings.caFile.empty() ? std::string("cannot load the system's CA certificates")
+                                        : "cannot load the CA file '" + settings.caFile + "'";
         return nullptr;
     }
-    // Checks the broker's certificate and that it is made out for the host.
+    if (!settings.certFile.empty()) {
+        if (SSL_CTX_use_certificate_chain_file(context.get(), settings.certFile.c_str()) != 1) {
+            error = "cannot load the client certificate '" + settings.certFile + "'";
+            return nullptr;
+        }
+        if (SSL_CTX_use_PrivateKey_file(context.get(), settings.keyFile.c_str(), SSL_FILETYPE_PEM) != 1 ||
+            SSL_CTX_check_private_key(context.get()) != 1) {
+            error = "cannot use the key '" + settings.keyFile + "' with the client certificate";
+            return nullptr;
+        }
+    }
+    SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, recordVerdict);
+    X509_VERIFY_PARAM* param = SSL_CTX_get0_param(context.get());
+    const std::string& host = settings.broker.host;
+    if (X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str()) != 1) {  // not an address: a name
+        X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        X509_VERIFY_PARAM_set1_host(param, host.c_str(), host.size());
+    }
+    mosquitto_int_option(client.get(), MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 0);
+    mosquitto_void_option(client.get(), MOSQ_OPT_SSL_CTX, context.get());
+    // Turns TLS on in the library; the files were loaded into the context above.
+    const char* cafile = settings.caFile.empty() ? nullptr : settings.caFile.c_str();
+    const int rc = mosquitto_tls_set(client.get(), cafile, cafile ? nullptr : "/etc/ssl/certs", nullptr, nullptr, nullptr);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        error = "cannot use the CA file '" + settings.caFile + "': " +
+                (rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
+        return nullptr;
+    }
     mosquitto_tls_insecure_set(client.get(), false);
-    mosquitto_tls_opts_set(client.get(), SSL_VERIFY_PEER, nullptr, nullptr);
     return client;
 }
 
@@ -118,13 +138,15 @@ std::string linkFailureText(int mosqError, int savedErrno, const BrokerAddress& 
     return std::string("connection failed: ") + mosquitto_strerror(mosqError);
 }
 
-std::string connackRefusalText(int reasonCode)
+std::string connackRefusalText(int reasonCode, bool withUser)
 {
     switch (reasonCode) {
     case MQTT_RC_BAD_USERNAME_OR_PASSWORD:
         return "bad user name or password";
     case MQTT_RC_NOT_AUTHORIZED:
-        return "not authorised";
+        // Brokers (mosquitto among them) answer a wrong password with this code too.
+        return withUser ? "bad user name or password, or the user is not authorised"
+                        : "not authorised (does the broker want a user name? --mqtt-user)";
     case MQTT_RC_SERVER_UNAVAILABLE:
     case MQTT_RC_SERVER_BUSY:
         return "the broker is unavailable";

@@ -29,8 +29,9 @@ ClientHandle makeClient(const FeedSettings& settings, const std::string& clientI
 // on this thread (see takeCertificateProblem).
 std::string linkFailureText(int mosqError, int savedErrno, const BrokerAddress& broker);
 
-// The reason text of a refusing CONNACK (an MQTT v5 reason code).
-std::string connackRefusalText(int reasonCode);
+// The reason text of a refusing CONNACK (an MQTT v5 reason code); `withUser`:
+// we gave a user name.
+std::string connackRefusalText(int reasonCode, bool withUser);
 
 // The reason text of a refused message (a PUBACK reason code of 0x80 or more).
 std::string publishRefusalText(int reasonCode);

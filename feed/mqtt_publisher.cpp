@@ -225,10 +225,14 @@ MqttPublisher::Attempt MqttPublisher::connectOnce()
     attempt.accepted = m_accepted;
     if (m_connackRefusal >= 0) {
         attempt.refused = true;
-        attempt.reason = connackRefusalText(m_connackRefusal);
+        attempt.reason = connackRefusalText(m_connackRefusal, !m_settings.user.empty());
     } else {
         attempt.reason = linkFailureText(end, m_savedErrno, m_settings.broker);
         attempt.refused = lastFailureWasCertificate();
+        if (!m_accepted && !attempt.refused && (end == MOSQ_ERR_CONN_LOST || end == MOSQ_ERR_NO_CONN))
+            attempt.reason = m_settings.broker.tls
+                                 ? "the broker closed the connection before answering"
+                                 : "the broker closed the connection before answering (a TLS port? use mqtts://)";
     }
     return attempt;
 }

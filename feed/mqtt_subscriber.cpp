@@ -86,7 +86,7 @@ bool MqttSubscriber::run(const std::atomic<bool>& stop)
             failures = 0;
         const std::chrono::seconds delay = retryDelay(failures++);
         if (m_connackRefusal >= 0) {
-            setState(FeedState::Refused, connackRefusalText(m_connackRefusal), static_cast<int>(delay.count()));
+            setState(FeedState::Refused, connackRefusalText(m_connackRefusal, !m_settings.user.empty()), static_cast<int>(delay.count()));
         } else {
             std::string reason = linkFailureText(rc, savedErrno, m_settings.broker);
             setState(lastFailureWasCertificate() ? FeedState::Refused : FeedState::Retrying, std::move(reason),

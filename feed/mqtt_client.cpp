@@ -131,6 +131,8 @@ std::string linkFailureText(int mosqError, int savedErrno, const BrokerAddress& 
         return "broker unreachable: cannot find the host '" + broker.host + "'";
     if (mosqError == MOSQ_ERR_CONN_LOST || mosqError == MOSQ_ERR_NO_CONN)
         return "connection lost";
+    if (mosqError == MOSQ_ERR_TIMEOUT)
+        return "broker unreachable: no answer from " + broker.display();
     if (mosqError == MOSQ_ERR_KEEPALIVE)
         return "connection lost (the broker stopped answering)";
     if (mosqError == MOSQ_ERR_PROTOCOL)

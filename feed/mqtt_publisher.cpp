@@ -25,6 +25,9 @@ constexpr std::size_t kWindow = 64;
 constexpr auto kStatusInterval = std::chrono::seconds(1);
 // The poll wakes at least this often for keepalive pings and timeouts.
 constexpr int kPollMs = 250;
+// A broker that has not accepted the connection by then counts as unreachable
+// (a host that drops packets would leave the attempt hanging).
+constexpr auto kConnectTimeout = std::chrono::seconds(10);
 
 MqttPublisher* self(void* userdata)
 {
@@ -241,7 +244,10 @@ int MqttPublisher::serve(mosquitto* client)
 {
     bool offlineSent = false;
     std::chrono::steady_clock::time_point giveUp;
+    const auto connectBy = std::chrono::steady_clock::now() + kConnectTimeout;
     for (;;) {
+        if (!m_accepted && std::chrono::steady_clock::now() >= connectBy)
+            return MOSQ_ERR_TIMEOUT;
         std::chrono::milliseconds grace{};
         bool stop = false;
         {

@@ -50,6 +50,8 @@ ClientHandle makeClient(const FeedSettings& settings, const std::string& clientI
         return nullptr;
     }
     mosquitto_int_option(client.get(), MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    // One small message a reading: sent at once, not held back to fill a segment.
+    mosquitto_int_option(client.get(), MOSQ_OPT_TCP_NODELAY, 1);
     if (!settings.user.empty() &&
         mosquitto_username_pw_set(client.get(), settings.user.c_str(),
                                   settings.password.empty() ? nullptr : settings.password.c_str()) != MOSQ_ERR_SUCCESS) {

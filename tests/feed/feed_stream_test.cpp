@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -187,6 +188,40 @@ TEST(FeedStreamTest, BrokerRestartedMidStreamLosesNothing)
     EXPECT_NE(logErr.find("retrying in", lost), std::string::npos) << logErr;
     EXPECT_NE(logErr.find("MQTT: connected to", lost), std::string::npos) << logErr;
     EXPECT_NE(logErr.find(std::to_string(rows) + " readings published"), std::string::npos) << logErr;
+}
+
+}  // namespace
+}  // namespace tavolo::test
+
+namespace tavolo::test {
+namespace {
+
+TEST(FeedStreamTest, WithTheBrokerAwayASecondStopEndsTheWaitAndSaysWhatWasLost)
+{
+    ScratchDir dir;
+    const int port = freeLoopbackPort();  // nobody listens
+    const std::string frames = dir.file("frames.bin");
+    writeMeterFrames(frames, 40, 5);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    ChildProcess log({kCli, "log", "--input", "-", "--mqtt", "mqtt://127.0.0.1:" + std::to_string(port), "--out",
+                      dir.file("run.xls")},
+                     dir.file("log.out"), dir.file("log.err"), {"TAVOLO_MQTT_WAIT=600"}, pipeFds[0]);
+    ::close(pipeFds[0]);
+    const std::string bytes = readText(frames);
+    ASSERT_EQ(::write(pipeFds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    const auto says = [&](const char* text) { return readText(dir.file("log.err")).find(text) != std::string::npos; };
+    ASSERT_TRUE(waitFor([&] { return says("broker unreachable"); }, 10s)) << readText(dir.file("log.err"));
+
+    log.signal(SIGTERM);
+    ASSERT_TRUE(waitFor([&] { return says("waiting up to 600 s for the broker to take 40 readings"); }, 10s))
+        << readText(dir.file("log.err"));
+    EXPECT_TRUE(log.running());
+    log.signal(SIGTERM);
+    EXPECT_EQ(log.wait(10s), 1) << readText(dir.file("log.err"));
+    ::close(pipeFds[1]);
+    EXPECT_TRUE(says("40 readings not published: the broker did not take them")) << readText(dir.file("log.err"));
+    EXPECT_EQ(tableRows(dir.file("run.xls")), 40u);  // saved before the wait
 }
 
 }  // namespace

@@ -30,10 +30,12 @@ namespace tavolo::cli {
 namespace {
 
 std::atomic<bool> g_stop{false};
+std::atomic<int> g_stopRequests{0};
 
 extern "C" void requestStop(int)
 {
     g_stop.store(true);
+    g_stopRequests.fetch_add(1);
 }
 
 // Without SA_RESTART, so a blocking read of standard input returns and the
@@ -215,11 +217,23 @@ void feed(ByteSource& source, MeterSession& session, const std::optional<std::ui
 }
 
 // Waits, bounded, until the broker has every reading, then stops the feed.
-// False, after saying why, when some never reached it.
+// A second Ctrl+C (SIGINT/SIGTERM) gives up at once. False, after saying why,
+// when some readings never reached the broker.
 bool finishFeed(feed::MqttPublisher& publisher)
 {
     const int waitSeconds = deliveryWaitSeconds();
-    const auto delivery = publisher.waitDelivered(std::chrono::seconds(waitSeconds));
+    const int requestsBefore = g_stopRequests.load();
+    const auto start = std::chrono::steady_clock::now();
+    const auto until = start + std::chrono::seconds(waitSeconds);
+    auto delivery = publisher.waitDelivered(std::chrono::milliseconds(200));
+    if (delivery == feed::MqttPublisher::Delivery::TimedOut && waitSeconds > 0) {
+        std::fprintf(stderr,
+                     "tavolo-cli log: waiting up to %d s for the broker to take %llu readings (Ctrl+C to give up)\n",
+                     waitSeconds, static_cast<unsigned long long>(publisher.status().waiting));
+        while (delivery == feed::MqttPublisher::Delivery::TimedOut && std::chrono::steady_clock::now() < until &&
+               g_stopRequests.load() <= requestsBefore)
+            delivery = publisher.waitDelivered(std::chrono::milliseconds(200));
+    }
     const feed::FeedStatus status = publisher.status();
     publisher.stop();
     bool ok = true;
@@ -230,7 +244,11 @@ bool finishFeed(feed::MqttPublisher& publisher)
     } else if (delivery == feed::MqttPublisher::Delivery::TimedOut) {
         std::fprintf(stderr,
                      "tavolo-cli log: %llu readings not published: the broker did not take them within %d s (%s)\n",
-                     static_cast<unsigned long long>(status.waiting), waitSeconds, feed::describe(status).c_str());
+                     static_cast<unsigned long long>(status.waiting),
+                     static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(
+                                          std::chrono::steady_clock::now() - start)
+                                          .count()),
+                     feed::describe(status).c_str());
         ok = false;
     }
     if (status.refused > 0) {

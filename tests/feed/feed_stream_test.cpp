@@ -226,3 +226,34 @@ TEST(FeedStreamTest, WithTheBrokerAwayASecondStopEndsTheWaitAndSaysWhatWasLost)
 
 }  // namespace
 }  // namespace tavolo::test
+
+namespace tavolo::test {
+namespace {
+
+TEST(FeedStreamTest, WatchPrintsEveryMessageAsOneJsonLine)
+{
+    TestBroker broker;
+    Watcher watch(broker, broker.url() + "/any/+/x");
+    ASSERT_TRUE(watch.waitSubscribed("any/probe/x")) << watch.errors();
+    const std::pair<std::string, json> cases[] = {
+        {"{ \"a\" :\n [1, 2.5e3, null, true],\r\n \"b\": \"\\u00b5\" }", json::parse(R"({"a":[1,2.5e3,null,true],"b":"µ"})")},
+        {"plain \"text\"\twith\nlines", "plain \"text\"\twith\nlines"},
+        {"{\"unclosed\": 1", "{\"unclosed\": 1"},
+        {"", ""},
+    };
+    int n = 0;
+    for (const auto& [payload, expected] : cases) {
+        const std::string topic = "any/" + std::to_string(++n) + "/x";
+        ASSERT_EQ(runCommand("mosquitto_pub -h 127.0.0.1 -p " + std::to_string(broker.port()) + " -t " + topic +
+                             " -q 1 -m " + shellQuote(payload)),
+                  0);
+        ASSERT_TRUE(waitFor([&] { return watch.messages(topic).size() == 1; }, 5s)) << topic;
+        EXPECT_EQ(watch.messages(topic).front()["payload"], expected) << topic;
+    }
+    EXPECT_EQ(watch.stop(), 0);
+    // Flushed line by line, each line whole.
+    EXPECT_EQ(watch.lines().size(), static_cast<std::size_t>(n) + watch.messages("any/probe/x").size());
+}
+
+}  // namespace
+}  // namespace tavolo::test

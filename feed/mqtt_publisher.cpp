@@ -328,7 +328,10 @@ void MqttPublisher::sendWaiting(mosquitto* client)
                              statusPayload.data(), 1, true, nullptr);
 
     // Never a library call under the lock: a QoS 0 message is written at once
-    // and its callback (which locks) runs inside mosquitto_publish_v5.
+    // and its callback (which locks) runs inside mosquitto_publish_v5. The
+    // reading waits in m_inFlight meanwhile (mid still unknown), so that
+    // waitDelivered never sees it in neither place.
+    constexpr int kUnsent = -1;
     for (;;) {
         QueuedReading next;
         {
@@ -336,21 +339,26 @@ void MqttPublisher::sendWaiting(mosquitto* client)
             if (m_queue.empty() || m_inFlight.size() >= kWindow)
                 return;
             next = m_queue.pop();
+            m_inFlight.push_back(InFlight{kUnsent, QueuedReading{next.seq, {}}});
         }
         const std::string payload = readingPayload(next.seq, next.reading);
         int mid = 0;
         const int rc = mosquitto_publish_v5(client, &mid, m_readingTopic.c_str(), static_cast<int>(payload.size()),
                                             payload.data(), m_settings.qos, false, nullptr);
         std::unique_lock lock(m_mutex);
+        const auto unsent = std::find_if(m_inFlight.begin(), m_inFlight.end(),
+                                         [](const InFlight& f) { return f.mid == kUnsent; });
         if (rc != MOSQ_ERR_SUCCESS) {
             // The link is going: keep the reading for the next one.
             std::vector<QueuedReading> back;
             back.push_back(std::move(next));
+            m_inFlight.erase(unsent);
             m_queue.pushFront(back);
             m_linkBroken = true;
             return;
         }
-        m_inFlight.push_back(InFlight{mid, std::move(next)});
+        unsent->mid = mid;
+        unsent->reading = std::move(next);
         const auto early = std::find_if(m_unmatchedAcks.begin(), m_unmatchedAcks.end(),
                                         [&](const auto& ack) { return ack.first == mid; });
         if (early != m_unmatchedAcks.end()) {

@@ -3,6 +3,8 @@
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -46,7 +48,15 @@ MqttPublisher::MqttPublisher(FeedSettings settings, StatusInfo info, StatusCallb
       m_info(std::move(info))
 {
     m_status.broker = m_settings.broker.display();
+    // The feed's thread takes no signals: a Ctrl+C must reach the program's
+    // own threads (interrupting their blocking reads), not this one. It
+    // inherits the mask it is started with.
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
     m_thread = std::thread([this] { run(); });
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 MqttPublisher::~MqttPublisher()
@@ -54,11 +64,6 @@ MqttPublisher::~MqttPublisher()
     stop();
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
-}
-
-std::size_t MqttPublisher::queuedReadingBytes() noexcept
-{
-    return sizeof(QueuedReading);
 }
 
 void MqttPublisher::publish(const FeedReading& reading)

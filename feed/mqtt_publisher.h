@@ -30,6 +30,7 @@ namespace tavolo::feed {
 // queue only when the broker acknowledged it; what was sent and not
 // acknowledged when the link broke is queued again in front and sent again
 // after reconnecting (at least once: `seq` tells a reader the duplicates).
+// At QoS 0 a reading counts as delivered once written to the link.
 // Failed attempts are retried after 1, 2, 4, 8, 16, then every 30 s.
 //
 // Threads: publish(), status(), setStatusInfo(), waitDelivered() and stop()
@@ -64,9 +65,6 @@ public:
     // Topics in use.
     const std::string& readingTopic() const noexcept { return m_readingTopic; }
     const std::string& statusTopic() const noexcept { return m_statusTopic; }
-
-    // Rough bytes the queue holds when full, for the measurements.
-    static std::size_t queuedReadingBytes() noexcept;
 
 private:
     struct InFlight {

@@ -276,6 +276,8 @@ int runLog(int argc, char** argv)
         return 2;
     }
 
+    // Before anything runs, so a stop at any moment still saves what there is.
+    catchStopSignals();
     LogObserver observer;
     MeterSession session(&observer);
     session.inputs().RepeatSet = !options.noRepeat;
@@ -322,7 +324,6 @@ int runLog(int argc, char** argv)
             session.removeObserver(feedObserver.get());
         return 2;
     }
-    catchStopSignals();
     feed(*source, session, options.frames);
     source.reset();
 

@@ -4,40 +4,10 @@
 #include <cstdio>
 
 #include "decode/si_units.h"
+#include "feed/compact_json.h"
 
 namespace tavolo::feed {
 namespace {
-
-// Length of the valid UTF-8 sequence at `i`, or 0.
-std::size_t utf8Length(std::string_view text, std::size_t i)
-{
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char c = b(i);
-    std::size_t n = 0;
-    if (c >= 0xC2 && c <= 0xDF)
-        n = 2;
-    else if (c >= 0xE0 && c <= 0xEF)
-        n = 3;
-    else if (c >= 0xF0 && c <= 0xF4)
-        n = 4;
-    else
-        return 0;
-    if (i + n > text.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((b(i + k) & 0xC0) != 0x80)
-            return 0;
-    // No overlong forms, no surrogates, nothing past U+10FFFF.
-    if (c == 0xE0 && b(i + 1) < 0xA0)
-        return 0;
-    if (c == 0xED && b(i + 1) > 0x9F)
-        return 0;
-    if (c == 0xF0 && b(i + 1) < 0x90)
-        return 0;
-    if (c == 0xF4 && b(i + 1) > 0x8F)
-        return 0;
-    return n;
-}
 
 void appendField(std::string& out, std::string_view name)
 {
@@ -68,7 +38,7 @@ void appendJsonString(std::string& out, std::string_view text)
             ++i;
             continue;
         }
-        if (const std::size_t n = utf8Length(text, i)) {
+        if (const std::size_t n = utf8SequenceLength(text, i)) {
             out.append(text.substr(i, n));
             i += n;
             continue;

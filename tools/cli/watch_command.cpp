@@ -10,7 +10,7 @@
 #include <string>
 
 #include "commands.h"
-#include "compact_json.h"
+#include "feed/compact_json.h"
 #include "feed/feed_payload.h"
 #include "feed/mqtt_subscriber.h"
 #include "mqtt_options.h"
@@ -85,7 +85,7 @@ int runWatch(int argc, char** argv)
             feed::appendJsonString(line, topic);
             line += retained ? ",\"retained\":true" : ",\"retained\":false";
             line += ",\"payload\":";
-            if (!appendCompactJson(line, payload))
+            if (!feed::appendCompactJson(line, payload))
                 feed::appendJsonString(line, payload);
             line += "}\n";
             if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() || std::fflush(stdout) != 0) {

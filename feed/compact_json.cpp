@@ -1,6 +1,6 @@
-#include "compact_json.h"
+#include "feed/compact_json.h"
 
-namespace tavolo::cli {
+namespace tavolo::feed {
 namespace {
 
 constexpr int kMaxDepth = 200;
@@ -110,6 +110,13 @@ private:
             }
             if (c < 0x20)
                 return false;
+            if (c >= 0x80) {
+                const std::size_t n = utf8SequenceLength(m_text, m_pos);
+                if (n == 0)
+                    return false;
+                m_pos += n;
+                continue;
+            }
             if (c == '\\') {
                 ++m_pos;
                 if (atEnd())
@@ -175,6 +182,38 @@ private:
 
 }  // namespace
 
+std::size_t utf8SequenceLength(std::string_view text, std::size_t i)
+{
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = b(i);
+    if (c < 0x80)
+        return 1;
+    std::size_t n = 0;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4;
+    else
+        return 0;
+    if (i + n > text.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((b(i + k) & 0xC0) != 0x80)
+            return 0;
+    // No overlong forms, no surrogates, nothing past U+10FFFF.
+    if (c == 0xE0 && b(i + 1) < 0xA0)
+        return 0;
+    if (c == 0xED && b(i + 1) > 0x9F)
+        return 0;
+    if (c == 0xF0 && b(i + 1) < 0x90)
+        return 0;
+    if (c == 0xF4 && b(i + 1) > 0x8F)
+        return 0;
+    return n;
+}
+
 bool appendCompactJson(std::string& out, std::string_view text)
 {
     const std::size_t size = out.size();
@@ -184,4 +223,4 @@ bool appendCompactJson(std::string& out, std::string_view text)
     return false;
 }
 
-}  // namespace tavolo::cli
+}  // namespace tavolo::feed

@@ -48,8 +48,22 @@ public:
                 }
             }
             while (p != e) {
-                const char c = *p++;
                 started = true;
+                // Runs of plain characters go in at once.
+                if (state == State::Unquoted || state == State::Quoted) {
+                    const char* q = p;
+                    if (state == State::Unquoted)
+                        while (q != e && !isUnquotedSpecial(*q))
+                            ++q;
+                    else
+                        while (q != e && *q != '"' && *q != '\n')
+                            ++q;
+                    m_field->append(p, q);
+                    p = q;
+                    if (p == e)
+                        break;
+                }
+                const char c = *p++;
                 switch (state) {
                 case State::FieldStart:
                     if (c == '"') {
@@ -123,6 +137,8 @@ public:
 
 private:
     enum class State { FieldStart, Unquoted, Quoted, QuoteInQuoted };
+
+    static bool isUnquotedSpecial(char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }
 
     void beginField()
     {

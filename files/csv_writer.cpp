@@ -10,9 +10,17 @@
 namespace tavolo {
 namespace {
 
+bool needsQuotes(std::string_view text)
+{
+    for (const char c : text)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+            return true;
+    return false;
+}
+
 void writeField(std::string_view text, OutputBuffer& out)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (!needsQuotes(text)) {
         out.append(text);
         return;
     }
@@ -32,6 +40,13 @@ void writeCsvData(const ReadingTable& table, OutputBuffer& out)
     out.append(kCsvHeaderLine);
     std::string scratch;  // reused: no allocation per row once it has grown
     const auto writeLatin1 = [&](std::string_view text) {
+        bool ascii = true;
+        for (const char c : text)
+            ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii) {
+            writeField(text, out);
+            return;
+        }
         scratch.clear();
         appendLatin1AsUtf8(text, scratch);
         writeField(scratch, out);

@@ -58,7 +58,7 @@ PublishDialog::PublishDialog(QWidget* parent) : QDialog(parent)
     signInForm->addRow(QStringLiteral("Password file:"),
                        withBrowseButton(m_passwordFile, QStringLiteral("Password file"), QString()));
     m_passwordFileBrowse = m_passwordFile->parentWidget()->findChild<QPushButton*>();
-    signInForm->addRow(QStringLiteral("Password:"), m_password);
+    signInForm->addRow(QStringLiteral("Typed password:"), m_password);
     signInForm->addRow(QString(), m_remember);
 
     m_caFile = new QLineEdit(this);

@@ -6,6 +6,8 @@ namespace tavolo {
 namespace {
 
 constexpr char32_t kBadCodePoint = 0xFFFFFFFF;
+// ASCII SUB: a control character, so that it shows as U+FFFD again when saved.
+constexpr char kSubstitute = '\x1A';
 
 // Decodes one UTF-8 character at `pos` and moves past it; kBadCodePoint for a
 // broken, overlong or surrogate sequence.
@@ -120,7 +122,7 @@ bool codedDisplayText(std::string_view unicode, std::string& out)
             out += ')';
             continue;
         case 0xFFFD:
-            out += ' ';
+            out += kSubstitute;
             continue;
         default:
             break;

@@ -23,7 +23,7 @@ bool utf8ToLatin1(std::string_view utf8, std::string& out);
 // The display column back to the LCD coding, undoing lcdDisplayUtf8: "Ω" (or the
 // ohm sign U+2126) → "*", "µ" (or Greek mu) → "+", "•)))" → "&", "°C" → "?",
 // "▶|" → ")", "kΩ" → "K*"; U+FFFD, which stands for a control character no display
-// holds, → a blank; other characters up to U+00FF as their Latin-1 byte. The
+// holds, → the control character SUB (0x1A), which is saved as U+FFFD again; other characters up to U+00FF as their Latin-1 byte. The
 // words the display spells out ("L", "HOLD", "BAT") stay as they are, as the
 // decoder writes them. False as for utf8ToLatin1.
 bool codedDisplayText(std::string_view unicode, std::string& out);

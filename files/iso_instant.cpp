@@ -225,6 +225,11 @@ std::optional<std::int64_t> parseIsoInstant(std::string_view text)
 
     const std::int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     const std::int64_t seconds = days * kSecondsPerDay + hour * 3600 + minute * 60 + second - offsetSeconds;
+    // Within a day of the six-digit years, so that the instant is written in any
+    // zone with at most six year digits and reads back.
+    static const std::int64_t kLimit = daysFromCivil(999999, 1, 1) * kSecondsPerDay;
+    if (seconds >= kLimit || seconds <= -kLimit)
+        return std::nullopt;
     return seconds * kMsPerSecond + millis;
 }
 

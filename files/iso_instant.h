@@ -27,7 +27,9 @@ std::size_t formatLocalInstant(std::int64_t instantMs, char (&out)[kIsoInstantMa
 // Reads "YYYY-MM-DDThh:mm:ss[.f...]" (or a year "+YYYYYY" / "-YYYYYY") followed by "Z" or an offset "+hh:mm",
 // "-hh:mm", "+hhmm" or "+hh" (any offset up to 23:59); "t" or a space may stand
 // for "T". Fractions beyond milliseconds are dropped. Empty for anything else,
-// including dates and times that do not exist (month 13, February 30, 24:00).
+// including dates and times that do not exist (month 13, February 30, 24:00)
+// and instants in the years ±999999 themselves (written elsewhere, they would
+// need a seventh year digit).
 std::optional<std::int64_t> parseIsoInstant(std::string_view text);
 
 }  // namespace tavolo

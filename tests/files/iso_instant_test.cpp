@@ -133,6 +133,7 @@ TEST(IsoInstant, ParsingRefusesWhatNamesNoInstant)
         "2026/12/10T13:52:04Z",
         "2026-12-10T13:52:04.123+01:00:00",
         "+2026-12-10T13:52:04Z",           // an expanded year needs six digits
+        "+999999-12-31T23:59:59-23:59",    // the next zone east would need a seventh digit
     };
     for (const char* text : bad)
         EXPECT_FALSE(parseIsoInstant(text).has_value()) << text;

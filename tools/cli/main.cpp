@@ -27,7 +27,8 @@ constexpr Command kCommands[] = {
     {"convert", tavolo::cli::runConvert,
      "  convert IN OUT\n"
      "      Load the data file IN and save it as OUT. A name ending in \".xml\" is an XML\n"
-     "      data packet, any other name tab-separated text.\n"},
+     "      data packet, one ending in \".csv\" CSV (UTF-8, with timestamps and SI\n"
+     "      values), any other name tab-separated text.\n"},
     {"log", tavolo::cli::runLog,
      "  log [--input FILE | --port COMn|DEVICE] [--out FILE] [--no-repeat] [--limit N]\n"
      "      [--frames N] [--recall HH:MM:SS [--step S]]\n"

@@ -19,7 +19,9 @@ bool SessionReader::open(const std::string& path)
 {
     m_problem.clear();
     // Read-write when the file allows it, so the log's index can be rebuilt
-    // after a crash; never checkpointed on close and never written.
+    // after a crash. Never written; when the last connection to the file
+    // closes (no program writes it), SQLite folds the log into the file and
+    // removes it, which changes no content.
     int rc = m_db.open(path, SqliteDb::Mode::ReadWrite);
     if (rc != SQLITE_OK)
         rc = m_db.open(path, SqliteDb::Mode::ReadOnly);
@@ -27,7 +29,6 @@ bool SessionReader::open(const std::string& path)
         m_problem = std::string("cannot open the session file (") + sqlite3_errstr(rc) + ")";
         return false;
     }
-    sqlite3_db_config(m_db.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     m_db.exec("PRAGMA query_only = 1");
     const std::optional<std::int64_t> version = m_db.queryInt("PRAGMA user_version");
     if (!version) {

@@ -11,8 +11,8 @@
 #include "store/sqlite_db.h"
 
 // Reads a session file: its facts, a summary of its last table and its events
-// in order. Opens without changing the file (no checkpoint, no writes), so it
-// is safe on a session another program is writing and on a copy.
+// in order. Never writes: safe on a session another program is writing (which
+// holds the file open, so closing here folds nothing) and on a copy.
 namespace tavolo::store {
 
 struct SessionFacts {

@@ -82,19 +82,20 @@ void SessionStore::detach()
     m_attached = false;
     m_session->table().removeListener(this);
     m_session->removeObserver(this);
+    const bool factsMoved = factsChanged();
+    if (factsMoved)
+        m_facts = currentFacts();
     m_writer->hand([&](EventBuffer& queue) {
         putStaged(queue);
         putChartStart(queue);
+        if (factsMoved)
+            queue.putFacts(m_facts);
     });
 }
 
 bool SessionStore::endNormally(std::chrono::milliseconds wait)
 {
     const bool wasAttached = m_attached;
-    if (wasAttached) {
-        m_facts = currentFacts();
-        m_writer->hand([&](EventBuffer& queue) { queue.putFacts(m_facts); });
-    }
     detach();
     if (!wasAttached && m_writer->status().health == StoreHealth::Ended)
         return true;
@@ -104,7 +105,15 @@ bool SessionStore::endNormally(std::chrono::milliseconds wait)
 bool SessionStore::flush(std::chrono::milliseconds wait)
 {
     if (m_attached) {
-        m_writer->hand([&](EventBuffer& queue) { putStaged(queue); });
+        const bool factsMoved = factsChanged();
+        if (factsMoved)
+            m_facts = currentFacts();
+        m_writer->hand([&](EventBuffer& queue) {
+            putStaged(queue);
+            putChartStart(queue);
+            if (factsMoved)
+                queue.putFacts(m_facts);
+        });
     }
     return m_writer->flush(wait);
 }

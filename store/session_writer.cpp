@@ -18,6 +18,19 @@ bool isRowKind(EventKind kind)
     return kind == EventKind::Recorded || kind == EventKind::Appended || kind == EventKind::Stored;
 }
 
+// SQLite's reason in the user's words where it has a common cause.
+std::string describe(const SqliteDb& db)
+{
+    switch (db.extendedErrorCode() & 0xFF) {
+    case SQLITE_FULL: return "the disk is full";
+    case SQLITE_READONLY: return "the file is read-only";
+    case SQLITE_CANTOPEN: return "the file cannot be opened";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return "the file is damaged";
+    default: return db.errorText();
+    }
+}
+
 std::string behindNote(const std::string& reason)
 {
     return "Session file not written (" + reason + "); readings are kept in memory and written when it can be.";
@@ -102,12 +115,13 @@ void SessionWriter::run()
         m_status.eventsWritten = m_eventsWritten;
         m_status.bytesWaiting = m_unwritten.size() + m_queue.size();
         const StoreStatus now = m_status;
-        m_done.notify_all();
+        // Told before the waiters wake, so a flush that returns has been reported.
         if (m_config.onStatus && (now.health != before.health || now.note != before.note)) {
             lock.unlock();
             m_config.onStatus(now);
             lock.lock();
         }
+        m_done.notify_all();
         if (ended || stopping)
             return;
         next = std::chrono::steady_clock::now() + (ok ? m_config.commitInterval : m_config.retryInterval);
@@ -120,8 +134,11 @@ bool SessionWriter::ensureOpen(std::string& reason)
         return true;
     std::error_code ec;
     const std::filesystem::path path(m_config.path);
-    if (path.has_parent_path())
-        std::filesystem::create_directories(path.parent_path(), ec);
+    if (path.has_parent_path() && !std::filesystem::is_directory(path.parent_path(), ec) &&
+        !std::filesystem::create_directories(path.parent_path(), ec) && ec) {
+        reason = "cannot make the folder " + path.parent_path().string() + ": " + ec.message();
+        return false;
+    }
     if (!m_lock.held()) {
         std::string error;
         switch (m_lock.acquire(m_config.path, error)) {
@@ -136,15 +153,15 @@ bool SessionWriter::ensureOpen(std::string& reason)
         return false;
     };
     if (m_db.open(m_config.path, SqliteDb::Mode::Create) != SQLITE_OK)
-        return fail("cannot open the file");
+        return fail("the file cannot be opened");
     if (configureWriter(m_db) != SQLITE_OK)
-        return fail(m_db.errorText());
+        return fail(describe(m_db));
     if (std::string error = createOrCheckSchema(m_db); !error.empty())
         return fail(error);
 
     // The facts of a new session; a continued one is marked as running again.
     if (m_db.exec("BEGIN IMMEDIATE") != SQLITE_OK)
-        return fail(m_db.errorText());
+        return fail(describe(m_db));
     {
         SqliteStatement insert(m_db, "INSERT OR IGNORE INTO session (id, started_ms, program_version, link, port, "
                                      "start_next_record_no, start_record_count, start_last_record_key) "
@@ -159,13 +176,13 @@ bool SessionWriter::ensureOpen(std::string& reason)
         insert.bindText(7, s.lastRecordKey);
         if (insert.step() != SQLITE_DONE ||
             m_db.exec("UPDATE session SET ended_normally = 0, ended_ms = NULL WHERE id = 1") != SQLITE_OK) {
-            std::string error = m_db.errorText();
+            std::string error = describe(m_db);
             m_db.exec("ROLLBACK");
             return fail(error);
         }
     }
     if (m_db.exec("COMMIT") != SQLITE_OK) {
-        std::string error = m_db.errorText();
+        std::string error = describe(m_db);
         m_db.exec("ROLLBACK");
         return fail(error);
     }
@@ -176,7 +193,7 @@ bool SessionWriter::ensureOpen(std::string& reason)
         m_changePosition = count.step() == SQLITE_ROW ? count.columnInt(0) : 0;
     }
     if (!prepareStatements())
-        return fail(m_db.errorText());
+        return fail(describe(m_db));
     return true;
 }
 
@@ -211,7 +228,7 @@ bool SessionWriter::writeBatch(std::string& reason)
     std::uint64_t written = 0;
     bool end = false;
     const auto fail = [&] {
-        reason = m_db.errorText();
+        reason = describe(m_db);
         m_db.exec("ROLLBACK");
         m_tableNo = tableNo;
         m_changePosition = changePosition;

@@ -73,8 +73,12 @@ RestoreResult replay(const std::filesystem::path& file, const Targets& to, Count
             if (counters) {
                 counters->nextRecordNo = e.no.value_or(counters->nextRecordNo - 1) + 1;
                 ++counters->recordCount;
-                counters->lastRecordKey = std::string(e.value) + std::string(e.dcAc) + std::string(e.unit) +
-                                          std::string(rangeModeText(static_cast<RangeMode>(e.range)));
+                // Reuses the string's room: no allocation per row.
+                std::string& key = counters->lastRecordKey;
+                key.assign(e.value);
+                key.append(e.dcAc);
+                key.append(e.unit);
+                key.append(rangeModeText(static_cast<RangeMode>(e.range)));
             }
             if (ctl && e.chartValue)
                 ctl->AddValue(*e.chartValue);

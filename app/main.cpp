@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDateTime>
+#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -8,7 +10,9 @@
 #include <cstring>
 #include <optional>
 
+#include "app/store/session_store_link.h"
 #include "app/tfcomm.h"
+#include "app/views/recording_half.h"
 #include "app/window_snapshot.h"
 #include "tavolo_version.h"
 
@@ -89,5 +93,16 @@ int main(int argc, char* argv[])
             window.BtExit1Click();
         });
     }
-    return QApplication::exec();
+    // Session store: every recording mirrored into a session file; an
+    // unfinished one is offered for restore once the window is up.
+    tavolo::SessionStoreLink sessionStore(
+        tavolo::recordingHalfOf(window).session,
+        [&window](const QString& text) {
+            window.StatusLine->setText(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss  ")) + text);
+        },
+        [&window](const QString& text) { return window.askYesNo(text); });
+    QTimer::singleShot(0, &window, [&sessionStore] { sessionStore.start(); });
+    const int status = QApplication::exec();
+    sessionStore.endNormally();  // a clean exit: QUIT or the close box
+    return status;
 }

@@ -79,22 +79,38 @@ SessionReader::TableSummary SessionReader::lastTableSummary()
 {
     TableSummary s;
     const std::optional<std::int64_t> last = m_db.queryInt("SELECT table_no FROM events ORDER BY seq DESC LIMIT 1");
-    if (!last) {
-        if (m_db.extendedErrorCode() != SQLITE_OK && m_db.extendedErrorCode() != SQLITE_DONE &&
-            m_db.extendedErrorCode() != SQLITE_ROW)
-            s.problem = damaged(m_db);
-        return s;
+    if (last) {
+        SqliteStatement q(m_db, "SELECT count(*), min(instant_ms), max(instant_ms) FROM events "
+                                "WHERE table_no = ?1 AND kind IN (0, 1, 2)");
+        q.bindInt(1, *last);
+        if (q.step() == SQLITE_ROW) {
+            s.rows = q.columnInt(0);
+            s.firstInstantMs = q.columnOptionalInt(1);
+            s.lastInstantMs = q.columnOptionalInt(2);
+            return s;
+        }
     }
-    SqliteStatement q(m_db, "SELECT count(*), min(instant_ms), max(instant_ms) FROM events "
-                            "WHERE table_no = ?1 AND kind IN (0, 1, 2)");
-    q.bindInt(1, *last);
-    if (q.step() != SQLITE_ROW) {
+    // A damaged file: what a restore would read, in order, up to the damage.
+    SqliteStatement q(m_db, "SELECT kind, table_no, instant_ms FROM events ORDER BY seq");
+    std::int64_t table = -1;
+    int rc;
+    while ((rc = q.step()) == SQLITE_ROW) {
+        const auto kind = static_cast<EventKind>(q.columnInt(0));
+        if (q.columnInt(1) != table) {
+            table = q.columnInt(1);
+            s = TableSummary{};
+        }
+        if (kind == EventKind::Recorded || kind == EventKind::Appended || kind == EventKind::Stored) {
+            ++s.rows;
+            if (const auto instant = q.columnOptionalInt(2)) {
+                if (!s.firstInstantMs)
+                    s.firstInstantMs = instant;
+                s.lastInstantMs = instant;
+            }
+        }
+    }
+    if (rc != SQLITE_DONE)
         s.problem = damaged(m_db);
-        return s;
-    }
-    s.rows = q.columnInt(0);
-    s.firstInstantMs = q.columnOptionalInt(1);
-    s.lastInstantMs = q.columnOptionalInt(2);
     return s;
 }
 

@@ -30,6 +30,9 @@ bool SessionReader::open(const std::string& path)
         return false;
     }
     m_db.exec("PRAGMA query_only = 1");
+    // A restore reads the whole file once, in order: mapped, not a read call per page.
+    m_db.exec("PRAGMA mmap_size = 17179869184");
+    m_db.exec("PRAGMA cache_size = -16384");
     const std::optional<std::int64_t> version = m_db.queryInt("PRAGMA user_version");
     if (!version) {
         m_problem = damaged(m_db);

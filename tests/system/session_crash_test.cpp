@@ -17,7 +17,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -75,13 +77,29 @@ std::int64_t wallMs()
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-TEST(SessionCrash, LoggerKilledAtRandomKeepsEveryRowRecordedASecondBefore)
+// The one session file in `folder`, or empty when there is none yet.
+std::string onlySession(const std::filesystem::path& folder)
+{
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().extension() == ".tavolo-session")
+            found.push_back(it->path().string());
+    EXPECT_LE(found.size(), 1u) << "the recording went on in another session file";
+    return found.empty() ? std::string() : found.front();
+}
+
+// Kills the recording program `kKills` times; `program(folder)` gives its
+// command line, recording COM1 into a session in `folder` with --print-rows lines.
+void killAtRandom(const std::function<std::vector<std::string>(const std::string& folder)>& program, int minDelayMs,
+                  int maxDelayMs)
 {
     test::ScratchDir dir;
     const std::string ports = (dir.dir() / "ports").string();
     std::filesystem::create_directory(ports);
     setenv("TAVOLO_PORT_DIR", ports.c_str(), 1);
-    const std::string file = (dir.dir() / "run.tavolo-session").string();
+    const std::filesystem::path folder = dir.dir() / "sessions";
+    std::filesystem::create_directory(folder);
 
     const unsigned baseSeed = std::random_device{}();
     std::printf("session crash test: base seed %u (TAVOLO_CRASH_SEED to repeat)\n", baseSeed);
@@ -92,22 +110,21 @@ TEST(SessionCrash, LoggerKilledAtRandomKeepsEveryRowRecordedASecondBefore)
     constexpr int kKills = 20;
     for (int kill = 0; kill < kKills; ++kill) {
         const unsigned seed = random();
-        const int delayMs = 300 + static_cast<int>(random() % 2200);
+        const int delayMs = minDelayMs + static_cast<int>(random() % static_cast<unsigned>(maxDelayMs - minDelayMs));
         SCOPED_TRACE("kill " + std::to_string(kill) + ", seed " + std::to_string(seed) + ", after " +
                      std::to_string(delayMs) + " ms");
 
-        const pid_t sim = spawn({TAVOLO_METER_SIM, "--port", "COM5", "--rate", "137", "--scenario", "random",
+        const pid_t sim = spawn({TAVOLO_METER_SIM, "--port", "COM1", "--rate", "137", "--scenario", "random",
                                  "--seed", std::to_string(seed)},
                                 -1);
         ASSERT_GT(sim, 0);
-        for (int i = 0; i < 200 && !std::filesystem::is_symlink(ports + "/COM5"); ++i)
+        for (int i = 0; i < 200 && !std::filesystem::is_symlink(ports + "/COM1"); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(std::filesystem::is_symlink(ports + "/COM5"));
+        ASSERT_TRUE(std::filesystem::is_symlink(ports + "/COM1"));
 
         int out[2];
         ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-        const pid_t logger =
-            spawn({TAVOLO_CLI, "log", "--port", "COM5", "--session", file, "--print-rows"}, out[1]);
+        const pid_t logger = spawn(program(folder.string()), out[1]);
         close(out[1]);
         ASSERT_GT(logger, 0);
 
@@ -145,6 +162,14 @@ TEST(SessionCrash, LoggerKilledAtRandomKeepsEveryRowRecordedASecondBefore)
         ::kill(sim, SIGTERM);
         waitpid(sim, &status, 0);
 
+        const std::string file = onlySession(folder);
+        if (file.empty()) {
+            ASSERT_TRUE(expected.empty());
+            ASSERT_TRUE(std::none_of(printed.begin(), printed.end(),
+                                     [&](const PrintedRow& p) { return killed - p.seen >= std::chrono::seconds(1); }))
+                << "rows recorded a second before the kill and no session file";
+            continue;
+        }
         ReadingTable table;
         const RestoreResult restored = readSessionTable(file, table);
         ASSERT_TRUE(restored.ok) << restored.message;
@@ -182,6 +207,35 @@ TEST(SessionCrash, LoggerKilledAtRandomKeepsEveryRowRecordedASecondBefore)
         expected = rows;
     }
     ASSERT_GT(expected.size(), 500u);
+}
+
+TEST(SessionCrash, LoggerKilledAtRandomKeepsEveryRowRecordedASecondBefore)
+{
+    killAtRandom(
+        [](const std::string& folder) {
+            return std::vector<std::string>{TAVOLO_CLI, "log", "--port", "COM1", "--session",
+                                            folder + "/run.tavolo-session", "--print-rows"};
+        },
+        300, 2500);
+}
+
+// The window (with the session link as the program wires it) in the same trial:
+// each start answers Yes to the restore question and continues the session.
+TEST(SessionCrash, WindowKilledAtRandomKeepsEveryRowRecordedASecondBefore)
+{
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+        GTEST_SKIP() << "no display (run under xvfb-run)";
+    killAtRandom(
+        [](const std::string& folder) {
+            // The window records into $XDG_DATA_HOME/tavolo/sessions: point it at `folder`.
+            const std::filesystem::path home = std::filesystem::path(folder) / "xdg";
+            std::filesystem::create_directories(home / "tavolo");
+            std::error_code ec;
+            std::filesystem::create_directory_symlink(folder, home / "tavolo" / "sessions", ec);
+            setenv("XDG_DATA_HOME", home.c_str(), 1);
+            return std::vector<std::string>{TAVOLO_SESSION_WINDOW};
+        },
+        1000, 3500);
 }
 
 }  // namespace

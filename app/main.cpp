@@ -101,6 +101,19 @@ int main(int argc, char* argv[])
             window.StatusLine->setText(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss  ")) + text);
         },
         [&window](const QString& text) { return window.askYesNo(text); });
+    sessionStore.setRestoredHook([&window] {
+        tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(window);
+        window.Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
+        switch (rec.session.controls().checkedLimit()) {  // the menu's check mark
+        case tavolo::RecordLimit::N1000: window.N10001Click(); break;
+        case tavolo::RecordLimit::N5000: window.N50001Click(); break;
+        case tavolo::RecordLimit::N10000: window.N100001Click(); break;
+        case tavolo::RecordLimit::N50000: window.N500001Click(); break;
+        case tavolo::RecordLimit::N100000: window.N1000001Click(); break;
+        case tavolo::RecordLimit::Limitless: window.limitessClick(); break;
+        }
+        rec.refreshViews();
+    });
     QTimer::singleShot(0, &window, [&sessionStore] { sessionStore.start(); });
     const int status = QApplication::exec();
     sessionStore.endNormally();  // a clean exit: QUIT or the close box

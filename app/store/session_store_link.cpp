@@ -50,6 +50,8 @@ void SessionStoreLink::start()
     const std::optional<store::SessionInfo> unfinished = store::findUnfinishedSession(m_folder);
     if (unfinished && m_ask(restoreQuestion(*unfinished))) {
         const store::RestoreResult restored = store::restoreSession(unfinished->path, *m_session);
+        if (restored.ok && m_restored)
+            m_restored();
         if (restored.ok && restored.complete) {
             begin(unfinished->path);
             if (m_store)

@@ -32,6 +32,10 @@ public:
                      std::filesystem::path folder = store::sessionsFolder(), QObject* parent = nullptr);
     ~SessionStoreLink() override;
 
+    // Told after a restore changed the session, so the window can show it
+    // (page label, views, the record-limit menu).
+    void setRestoredHook(std::function<void()> hook) { m_restored = std::move(hook); }
+
     // Offers an unfinished session, then starts recording into a session file.
     void start();
     // A clean exit: the session ends normally. Returns false (after a note)
@@ -55,6 +59,7 @@ private:
     std::filesystem::path m_folder;
     std::unique_ptr<store::SessionStore> m_store;
     bool m_behind = false;
+    std::function<void()> m_restored;
 };
 
 }  // namespace tavolo

@@ -6,7 +6,7 @@ _tavolo_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands='decode convert log watch'
+    local commands='decode convert log export sessions watch'
 
     if [[ $COMP_CWORD -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
@@ -18,7 +18,8 @@ _tavolo_cli()
     case $command in
         decode) options='--decimal --hi --lo --help' ;;
         convert) options='--help' ;;
-        log) options='--input --port --out --no-repeat --limit --frames --recall --step --mqtt --mqtt-prefix --mqtt-qos --mqtt-user --mqtt-password-file --mqtt-cafile --mqtt-cert --mqtt-key --help' ;;
+        log) options='--input --port --out --no-repeat --limit --frames --recall --step --session --print-rows --mqtt --mqtt-prefix --mqtt-qos --mqtt-user --mqtt-password-file --mqtt-cafile --mqtt-cert --mqtt-key --help' ;;
+        export|sessions) options='--help' ;;
         watch) options='--mqtt-user --mqtt-password-file --mqtt-cafile --mqtt-cert --mqtt-key --help' ;;
         *) return ;;
     esac
@@ -33,7 +34,7 @@ _tavolo_cli()
             COMPREPLY=($(compgen -W '0 1' -- "$cur"))
             return
             ;;
-        --input|--out|--mqtt-password-file|--mqtt-cafile|--mqtt-cert|--mqtt-key)
+        --input|--out|--session|--mqtt-password-file|--mqtt-cafile|--mqtt-cert|--mqtt-key)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
@@ -45,9 +46,12 @@ _tavolo_cli()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
-    elif [[ $command == convert || $command == decode ]]; then
+    elif [[ $command == convert || $command == decode || $command == export ]]; then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur"))
+    elif [[ $command == sessions ]]; then
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -d -- "$cur"))
     fi
 }
 complete -F _tavolo_cli tavolo-cli

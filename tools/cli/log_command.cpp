@@ -18,14 +18,18 @@
 #include "feed/mqtt_publisher.h"
 #include "mqtt_options.h"
 #include "record/meter_session.h"
+#include "session_link.h"
 
 // tavolo-cli log: the headless logger. Meter bytes from a capture file, standard
 // input or a serial port go through frame assembly, the decoder and the record
 // rule; at the end of the input (or after --frames N decoded frames, or on
 // SIGINT/SIGTERM) the table is saved to --out by its name, or written as
 // tab-separated text to standard output. Status lines go to standard error.
-// With --mqtt every decoded reading is also published live; at the end the
-// logger waits (bounded) until the broker has taken them all.
+// With --session FILE the table is mirrored into a session file as it goes and
+// the session is ended normally on every orderly exit; --print-rows writes
+// each recorded row to standard output the moment it is recorded. With --mqtt
+// every decoded reading is also published live; at the end the logger waits
+// (bounded) until the broker has taken them all.
 namespace tavolo::cli {
 namespace {
 
@@ -52,6 +56,13 @@ void catchStopSignals()
 class LogObserver final : public SessionObserver {
 public:
     std::size_t conversionErrors = 0;
+    MeterSession* printFrom = nullptr;  // --print-rows
+
+    void readingHandled(const HandledReading& handled) override
+    {
+        if (printFrom && handled.row)
+            printRow(printFrom->table(), *handled.row);
+    }
 
     void conversionError(std::string_view message) override
     {
@@ -70,6 +81,8 @@ struct LogOptions {
     std::optional<std::uint64_t> frames;
     std::optional<std::string> recall;
     std::optional<std::string> step;
+    std::string session;
+    bool printRows = false;
     MqttOptions mqtt;
 };
 
@@ -77,6 +90,7 @@ void printUsage()
 {
     std::fputs("usage: tavolo-cli log [--input FILE | --port COMn|DEVICE] [--out FILE] [--no-repeat]\n"
                "                      [--limit N] [--frames N] [--recall HH:MM:SS [--step S]]\n"
+               "                      [--session FILE] [--print-rows]\n"
                "                      [--mqtt URL [--mqtt-prefix P] [--mqtt-qos 0|1] [--mqtt-user U]\n"
                "                       [--mqtt-password-file F] [--mqtt-cafile CA] [--mqtt-cert F --mqtt-key F]]\n",
                stderr);
@@ -106,6 +120,11 @@ bool parseOptions(int argc, char** argv, LogOptions& options)
         } else if (arg == "--out") {
             if (!value(options.out))
                 return false;
+        } else if (arg == "--session") {
+            if (!value(options.session))
+                return false;
+        } else if (arg == "--print-rows") {
+            options.printRows = true;
         } else if (arg == "--no-repeat") {
             options.noRepeat = true;
         } else if (arg == "--limit") {
@@ -280,6 +299,16 @@ int runLog(int argc, char** argv)
     catchStopSignals();
     LogObserver observer;
     MeterSession session(&observer);
+    // A session file continued: its table, chart and counters first; the
+    // command line's settings then apply.
+    std::unique_ptr<SessionLink> sessionLink;
+    if (!options.session.empty()) {
+        sessionLink = SessionLink::start(options.session, session,
+                                         options.port.empty() ? "file" : "serial",
+                                         options.port.empty() ? options.input : options.port);
+        if (!sessionLink)
+            return 1;
+    }
     session.inputs().RepeatSet = !options.noRepeat;
     session.recordRule().state().MaxRecords = options.limit;
     if (options.recall && !setRecall(session, *options.recall, options.step.value_or("1")))
@@ -324,8 +353,13 @@ int runLog(int argc, char** argv)
             session.removeObserver(feedObserver.get());
         return 2;
     }
+    if (options.printRows)
+        observer.printFrom = &session;
     feed(*source, session, options.frames);
     source.reset();
+    bool sessionEnded = true;
+    if (sessionLink)
+        sessionEnded = sessionLink->end();
 
     ReadingTable& table = session.table();
     std::fprintf(stderr, "tavolo-cli log: %llu frames decoded, %llu dropped, %zu rows recorded\n",
@@ -337,13 +371,17 @@ int runLog(int argc, char** argv)
         const FileResult saved = saveDataFile(table, options.out);
         if (!saved.message.empty())
             std::fprintf(stderr, "%s\n", saved.message.c_str());
-        status = saved.ok ? 0 : 1;
+        status = saved.ok && sessionEnded ? 0 : 1;
+    } else if (options.printRows) {
+        status = sessionEnded ? 0 : 1;
     } else {
         FdOutput out(STDOUT_FILENO);
         writeTabData(table, out);
         out.flush();
         if (out.failed()) {
             std::fprintf(stderr, "tavolo-cli log: cannot write the table: %s\n", std::strerror(out.error()));
+            status = 1;
+        } else if (!sessionEnded) {
             status = 1;
         }
     }

@@ -121,8 +121,7 @@ TEST(FeedPublisherTest, AtQosZeroEveryReadingInOrderOnAQuietLink)
         ASSERT_EQ(publisher.waitDelivered(30s), MqttPublisher::Delivery::Delivered);
         EXPECT_EQ(publisher.status().delivered, 2000u);
     }
-    ASSERT_TRUE(waitFor([&] { return watch.messages("q0/reading").size() >= 2000; }, 20s))
-        << watch.messages("q0/reading").size();
+    ASSERT_TRUE(waitFor([&] { return watch.count("q0/reading") >= 2000; }, 20s)) << watch.count("q0/reading");
     const auto received = watch.messages("q0/reading");
     for (std::size_t i = 0; i < received.size(); ++i)
         ASSERT_EQ(received[i]["payload"]["seq"], i + 1);

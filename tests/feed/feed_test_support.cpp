@@ -61,6 +61,22 @@ std::vector<nlohmann::json> Watcher::messages(const std::string& topic) const
     return result;
 }
 
+std::size_t Watcher::count(const std::string& topic) const
+{
+    const std::string text = readText(m_out);
+    const std::string start = "{\"topic\":\"" + topic + "\",";
+    std::size_t n = 0;
+    for (std::size_t line = 0; line < text.size();) {
+        const std::size_t end = text.find('\n', line);
+        if (end == std::string::npos)
+            break;  // still being written
+        if (text.compare(line, start.size(), start) == 0)
+            ++n;
+        line = end + 1;
+    }
+    return n;
+}
+
 int Watcher::stop()
 {
     m_process->signal(SIGTERM);

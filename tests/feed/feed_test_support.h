@@ -29,6 +29,9 @@ public:
     std::vector<nlohmann::json> lines() const;
     // Lines of one topic so far.
     std::vector<nlohmann::json> messages(const std::string& topic) const;
+    // How many whole lines of one topic so far, without parsing them (cheap
+    // enough to poll while thousands arrive).
+    std::size_t count(const std::string& topic) const;
     // SIGTERM and wait; the exit status.
     int stop();
     std::string errors() const { return readText(m_err); }

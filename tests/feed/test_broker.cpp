@@ -120,6 +120,12 @@ void TestBroker::start()
         if (::geteuid() == 0)
             out << "user root\n";  // else it would become the mosquitto user, who cannot read this folder
         out << "persistence true\npersistence_location " << m_dir.path() << "/\n";
+        // The tests check every message a watcher gets: room for all that
+        // wait for a subscriber that falls behind on a busy machine (by
+        // default the broker keeps 1000 and silently drops the rest). Not 0
+        // ("no limit"): this broker version then refuses every client that
+        // publishes to a topic it may not.
+        out << "max_queued_messages 1000000\n";
         out << "log_dest file " << m_dir.file("broker.log") << "\nlog_type all\n";
         if (m_config.passwordFile.empty())
             out << "allow_anonymous true\n";

@@ -369,6 +369,7 @@ private slots:
         QTest::newRow("txt") << "data.txt" << false;
         QTest::newRow("xml") << "data.xml" << true;
         QTest::newRow("upper-case XML is text") << "data.XML" << false;
+        QTest::newRow("csv") << "data.csv" << false;
     }
     void saveThenOpen()
     {
@@ -380,7 +381,7 @@ private slots:
         t.nextPath = dir.filePath(name);
         t.w.saveas->click();
         QCOMPARE(t.dialogs.size(), 1);
-        QCOMPARE(t.dialogs[0].filter, QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)"));
+        QCOMPARE(t.dialogs[0].filter, QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV (*.csv)"));
         QCOMPARE(t.dialogs[0].defaultSuffix, QStringLiteral("xls"));
         QVERIFY(t.dialogs[0].confirmOverwrite);
         QVERIFY(QFile::exists(t.nextPath));
@@ -397,7 +398,7 @@ private slots:
         QCOMPARE(t.gridRows(), 0);
         t.notices.clear();
         t.w.OpenDataFiles->click();
-        QCOMPARE(t.dialogs[1].filter, QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt)"));
+        QCOMPARE(t.dialogs[1].filter, QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt);;CSV (*.csv)"));
         QVERIFY(t.notices.isEmpty());
         QCOMPARE(t.rec().session.table().rowCount(), std::size_t(3));
         QCOMPARE(t.gridRows(), 3);

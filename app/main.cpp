@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/tfcomm.h"
+#include "app/connection_bar.h"
 #include "app/window_snapshot.h"
 #include "tavolo_version.h"
 
@@ -80,13 +81,13 @@ int main(int argc, char* argv[])
     window.show();
 
     if (options.connectOnStart)
-        QTimer::singleShot(200, &window, [&window] { window.COMCon->click(); });
+        QTimer::singleShot(200, &window, [&window] { window.connectionBar().COMCon->click(); });
     if (!options.snapshotPath.isEmpty()) {
         QTimer::singleShot(options.snapshotAfterMs, &window, [&window, &options] {
             const bool saved = tavolo::saveWindowSnapshot(window, options.snapshotPath);
             std::printf("%s\n", saved ? qPrintable(options.snapshotPath) : "snapshot failed");
             std::fflush(stdout);
-            window.BtExit1Click();
+            window.connectionBar().BtExit1Click();
         });
     }
     return QApplication::exec();

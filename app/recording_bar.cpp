@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 
@@ -98,7 +97,7 @@ void RecordingBar::createControls(QWidget& client, QWidget& hidden)
     saveas->setToolTip(QStringLiteral("Save data files"));
     BtPrint = speedButton(&client, "BtPrint", QRect(312, 210, 22, 21), printerIcon());
 
-    DBGrid1 = new QTableView(&client);
+    DBGrid1 = new ReadingGrid(&client);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setGeometry(1, 232, 334, 241);
     DBGrid1->setFont(arialFont(12, false));

@@ -15,7 +15,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QTableView;
 class QTimer;
 class QToolButton;
 class QWidget;
@@ -23,6 +22,7 @@ class QWidget;
 namespace tavolo {
 
 class MeterSession;
+class ReadingGrid;
 class ReadingTableModel;
 class WindowServices;
 
@@ -56,7 +56,7 @@ public:
     QToolButton* OpenDataFiles = nullptr;
     QToolButton* saveas = nullptr;
     QToolButton* BtPrint = nullptr;
-    QTableView* DBGrid1 = nullptr;
+    ReadingGrid* DBGrid1 = nullptr;
     QMenu* Record1 = nullptr;
     QAction* New1 = nullptr;   // Record → "New" (hidden)
     QAction* Save1 = nullptr;  // Record → "Save" (hidden)

@@ -31,6 +31,8 @@
 #include "app/recording_bar.h"
 #include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
+#include "app/views/reading_grid.h"
+#include "app/views/reading_table_model.h"
 #include "decode/meter_decoder.h"
 #include "frame_encoder.h"
 #include "hid/hid_device.h"

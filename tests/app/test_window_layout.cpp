@@ -25,6 +25,8 @@
 #include "app/recording_bar.h"
 #include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
+#include "app/views/reading_grid.h"
+#include "app/views/reading_table_model.h"
 #include "app/views/chart_view.h"
 #include "app/window_fonts.h"
 #include "decode/meter_decoder.h"

@@ -31,6 +31,7 @@
 #include "app/recording_bar.h"
 #include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
+#include "app/views/reading_grid.h"
 #include "record/meter_session.h"
 #include "app/views/chart_view.h"
 #include "app/views/reading_report.h"
@@ -124,7 +125,7 @@ private slots:
         t.readings(5);
         QCOMPARE(t.w.session().table().rowCount(), std::size_t(5));
         QCOMPARE(t.gridRows(), 5);
-        QCOMPARE(t.w.recordingBar().DBGrid1->currentIndex().row(), 4);  // the grid follows the newest row
+        QCOMPARE(t.w.recordingBar().DBGrid1->currentRow(), 4);  // the grid follows the newest row
         QCOMPARE(t.w.recordingBar().DBGrid1->model()->data(t.w.recordingBar().DBGrid1->model()->index(4, 0)).toString(), QStringLiteral("5"));
         QCOMPARE(t.w.recordingBar().DBGrid1->model()->data(t.w.recordingBar().DBGrid1->model()->index(4, 3)).toString(),
                  QStringLiteral("00.005"));
@@ -506,7 +507,7 @@ private slots:
         QCOMPARE(rowsShownDuringPreview, 100);
         QCOMPARE(t.w.session().table().rowCount(), std::size_t(107));
         QCOMPARE(t.gridRows(), 107);  // follows again after the preview
-        QCOMPARE(t.w.recordingBar().DBGrid1->currentIndex().row(), 106);
+        QCOMPARE(t.w.recordingBar().DBGrid1->currentRow(), 106);
 
         QProcess text;
         text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});

@@ -173,7 +173,7 @@ void ChartView::refreshNow()
     rebuildData(frame);
     m_area->setVisible(frame.activeSeries == 0);
     m_line->setVisible(frame.activeSeries != 0);
-    replot(rpImmediateRefresh);
+    replot(rpQueuedRefresh);  // painted with the rest of the window in one go
 }
 
 void ChartView::rebuildData(const ChartFrame& frame)

@@ -18,4 +18,6 @@ QString fromLcdCoded(std::string_view coded)
     return QString::fromLatin1(coded.data(), static_cast<qsizetype>(coded.size()));
 }
 
+QChar fromLcdCoded(char coded) { return QChar::fromLatin1(coded); }
+
 }  // namespace tavolo

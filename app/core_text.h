@@ -26,5 +26,6 @@ std::string toCoreText(const QString& text);
 
 // A text in the LCD coding, one character per byte.
 QString fromLcdCoded(std::string_view coded);
+QChar fromLcdCoded(char coded);
 
 }  // namespace tavolo

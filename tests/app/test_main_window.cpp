@@ -187,6 +187,30 @@ private slots:
         QCOMPARE(hints, (QSet<QString>{"Can't for empty", "Close Data", "Open old data files", "Save data files"}));
     }
 
+    // Every described control exists once, under its own name, whichever panel owns it.
+    void everyControlIsFoundByItsName()
+    {
+        Window t;
+        const QStringList names = QStringLiteral(
+            "Panel6 BtCOM1 BtCOM2 BtCOM3 BtCOM4 COMCon USBCon BitBtn1 ComSetup1 COM11 COM21 COM31 COM41 "
+            "Connect1 START1 STOP1 BTCon BtDiscon BtExit Panel1 Panel4 T1_HI T1HI T1_Value T1VALUE T1_LO "
+            "T1LO Shape1 judge CONokN CONok Panel3 Label12 MaxText MaxTextU Label11 MinText MinTextU SetMaxB "
+            "SetMinB Setmax SetMin multirange RepeatSet RecordSI RecordSITime RecordNew OpenDataFiles saveas "
+            "BtPrint DBGrid1 Record1 New1 Save1 N10001 N50001 N100001 N500001 N1000001 limitess Trecord "
+            "Panel2 RecallCheck Label2 TimeH Label3 TimeM Label4 TimeS Label1 TimeInt Label5 Chtshow "
+            "ComboBox1 Panel5 BtFill Maxrecord BtSave BtFirst BTPrevious Bt10 BtNext BTlast TbFd TbSx BtNew "
+            "Graphic First1 Previous1 Next1 Last1 New2 Save2 Fill1 Timer2 IFVexa IFHalvo ReadBtn ClearBtn "
+            "InfoBtn SetFeature DevListBox HistoryListBox Memo1 Memo2 USBtxt ConTimer")
+                                      .split(QLatin1Char(' '));
+        for (const QString& name : names) {
+            const QList<QObject*> found = t.w.findChildren<QObject*>(name);
+            QVERIFY2(found.size() == 1, qPrintable(QStringLiteral("%1: %2 found").arg(name).arg(found.size())));
+        }
+        QCOMPARE(t.w.findChild<QObject*>(QStringLiteral("COMCon")), t.w.connectionBar().COMCon);
+        QCOMPARE(t.w.findChild<QObject*>(QStringLiteral("DBGrid1")), t.w.recordingBar().DBGrid1);
+        QCOMPARE(t.w.recordMenu(), t.w.recordingBar().Record1);
+    }
+
     void selectorCycle()
     {
         Window t;

@@ -66,7 +66,9 @@ ChartPanelView::~ChartPanelView()
 {
     m_scheduler.remove(this);
     m_session.removeObserver(this);
-    Chtshow->setSource(nullptr);  // the view may outlive the source it draws
+    // The view may outlive the source it draws; it asks for nothing more.
+    const QSignalBlocker quiet(Chtshow);
+    Chtshow->setSource(nullptr);
 }
 
 void ChartPanelView::createControls(QWidget& client, QWidget& hidden)

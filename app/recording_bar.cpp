@@ -129,8 +129,8 @@ void RecordingBar::createMenu(QMenuBar& bar)
     New1->setVisible(false);
     Save1 = menuItem(Record1, "Save1", QStringLiteral("Save"));
     Save1->setVisible(false);
-    RecordSeparator = Record1->addSeparator();
-    RecordSeparator->setVisible(false);
+    m_recordSeparator = Record1->addSeparator();
+    m_recordSeparator->setVisible(false);
     N10001 = menuItem(Record1, "N10001", QStringLiteral("1000"), true);
     N50001 = menuItem(Record1, "N50001", QStringLiteral("5000"), true);
     N100001 = menuItem(Record1, "N100001", QStringLiteral("10000"), true, true);

@@ -60,7 +60,6 @@ public:
     QMenu* Record1 = nullptr;
     QAction* New1 = nullptr;   // Record → "New" (hidden)
     QAction* Save1 = nullptr;  // Record → "Save" (hidden)
-    QAction* RecordSeparator = nullptr;
     QAction* N10001 = nullptr;
     QAction* N50001 = nullptr;
     QAction* N100001 = nullptr;
@@ -124,6 +123,7 @@ private:
     ReadingTableModel* m_gridModel = nullptr;
     bool m_tableReset = false;  // rows cleared or exchanged since the last pass
     QString m_lastOpenName;     // the open dialog starts with its last choice
+    QAction* m_recordSeparator = nullptr;  // hidden, as New1 and Save1
 };
 
 }  // namespace tavolo

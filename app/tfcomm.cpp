@@ -98,12 +98,12 @@ void TFCOMM::construct(std::shared_ptr<tavolo::HidPlatform> hidPlatform)
     setFont(msSansSerifFont(11, true));
 
     // A status line under the client area for notices that must not block.
-    StatusLine = new QLabel(this);
-    StatusLine->setObjectName(QStringLiteral("StatusLine"));
-    StatusLine->setFont(msSansSerifFont(11, false));
-    statusBar()->addWidget(StatusLine, 1);
+    m_statusLine = new QLabel(this);
+    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
+    m_statusLine->setFont(msSansSerifFont(11, false));
+    statusBar()->addWidget(m_statusLine, 1);
     statusBar()->setSizeGripEnabled(false);
-    m_services = std::make_unique<DialogServices>(*this, *StatusLine);
+    m_services = std::make_unique<DialogServices>(*this, *m_statusLine);
     m_scheduler = new RepaintScheduler(this);
 
     // The session first: the decoder asks this window for the decimal symbol while built.
@@ -111,26 +111,26 @@ void TFCOMM::construct(std::shared_ptr<tavolo::HidPlatform> hidPlatform)
     m_session = std::make_unique<MeterSession>(m_answers.get());
 
     // A container that is never shown holds the controls the user never sees.
-    HiddenArea = new QWidget(client);
-    HiddenArea->setObjectName(QStringLiteral("HiddenArea"));
-    HiddenArea->setGeometry(0, kClientHeight, kClientWidth, 400);
-    HiddenArea->hide();
+    m_hiddenArea = new QWidget(client);
+    m_hiddenArea->setObjectName(QStringLiteral("HiddenArea"));
+    m_hiddenArea->setGeometry(0, kClientHeight, kClientWidth, 400);
+    m_hiddenArea->hide();
 
     // The panels in the order their controls stack, lowest first (the chart
     // goes under all of them below, so the paging bar and the LCD panel lie
     // above it when it is enlarged).
-    m_connectionBar = new ConnectionBar(*client, *HiddenArea, m_session->decoder(), *m_services, this);
+    m_connectionBar = new ConnectionBar(*client, *m_hiddenArea, m_session->decoder(), *m_services, this);
     m_lcdPanel = new LcdPanelView(*client, *m_session, *m_scheduler, this);
-    m_limitPanel = new LimitPanelView(*client, *HiddenArea, *m_session, *m_scheduler, *m_services, this);
-    m_recordingBar = new RecordingBar(*client, *HiddenArea, *m_session, *m_scheduler, *m_services, this);
-    m_chartPanel = new ChartPanelView(*client, *HiddenArea, *m_session, *m_scheduler, *m_services, this);
-    m_usbPanel = new UsbStatePanel(*HiddenArea, *m_session, *m_scheduler, *m_services, this);
+    m_limitPanel = new LimitPanelView(*client, *m_hiddenArea, *m_session, *m_scheduler, *m_services, this);
+    m_recordingBar = new RecordingBar(*client, *m_hiddenArea, *m_session, *m_scheduler, *m_services, this);
+    m_chartPanel = new ChartPanelView(*client, *m_hiddenArea, *m_session, *m_scheduler, *m_services, this);
+    m_usbPanel = new UsbStatePanel(*m_hiddenArea, *m_session, *m_scheduler, *m_services, this);
     m_chartPanel->Chtshow->lower();
     // The record row's edit lies on the blank part of RecordSI's caption.
     m_recordingBar->RecordSITime->raise();
-    HiddenArea->raise();
+    m_hiddenArea->raise();
     // Nothing in the hidden container takes the focus, should it ever be shown.
-    for (QWidget* w : HiddenArea->findChildren<QWidget*>())
+    for (QWidget* w : m_hiddenArea->findChildren<QWidget*>())
         w->setFocusPolicy(Qt::NoFocus);
 
     // Menus (only Record shows).

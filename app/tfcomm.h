@@ -68,10 +68,10 @@ public:
 
     // Status line, boxes and dialogs, with the hooks tests answer them by.
     tavolo::DialogServices& services() { return *m_services; }
-    QLabel* StatusLine = nullptr;
+    QLabel* statusLine() const { return m_statusLine; }
     // Never shown: the controls that only hold state live in it, so neither the
     // mouse nor Tab reaches them.
-    QWidget* HiddenArea = nullptr;
+    QWidget* hiddenArea() const { return m_hiddenArea; }
     // The Record menu, where recording features add their items.
     QMenu* recordMenu() const;
 
@@ -114,6 +114,8 @@ private:
     QString DecimalSymbol;
     bool m_quitConfirmed = false;  // the close box does not ask again after QUIT
     int m_conversionErrors = 0;
+    QLabel* m_statusLine = nullptr;
+    QWidget* m_hiddenArea = nullptr;
 
     std::unique_ptr<tavolo::DialogServices> m_services;
     std::unique_ptr<SessionAnswers> m_answers;

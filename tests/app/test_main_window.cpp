@@ -171,14 +171,14 @@ private slots:
 
         // State holders: never seen, never reached by Tab; only four hints exist.
         QVERIFY(w.usbPanel().IFVexa->isChecked() && !w.usbPanel().IFHalvo->isChecked());
-        QVERIFY(!w.connectionBar().BtDiscon->isVisibleTo(w.HiddenArea) && w.connectionBar().BTCon->isVisibleTo(w.HiddenArea));
-        for (QWidget* hidden : w.HiddenArea->findChildren<QWidget*>())
+        QVERIFY(!w.connectionBar().BtDiscon->isVisibleTo(w.hiddenArea()) && w.connectionBar().BTCon->isVisibleTo(w.hiddenArea()));
+        for (QWidget* hidden : w.hiddenArea()->findChildren<QWidget*>())
             QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
         QWidget* start = w.limitPanel().T1HI;
         QWidget* next = start->nextInFocusChain();
         for (int guard = 0; next != start && guard < 500; ++guard, next = next->nextInFocusChain()) {
             if (next->focusPolicy() & Qt::TabFocus)
-                QVERIFY2(!w.HiddenArea->isAncestorOf(next), qPrintable(next->metaObject()->className()));
+                QVERIFY2(!w.hiddenArea()->isAncestorOf(next), qPrintable(next->metaObject()->className()));
         }
         QSet<QString> hints;
         for (QWidget* c : w.findChildren<QWidget*>())
@@ -248,7 +248,7 @@ private slots:
         QVERIFY(w.connectionBar().USBCon->isVisible());
         QVERIFY(w.connectionBar().BtCOM1->isEnabled());
         QVERIFY(!t.COMM2().IsPortOpen());
-        QVERIFY(w.StatusLine->text().contains(QLatin1String("COM1")));
+        QVERIFY(w.statusLine()->text().contains(QLatin1String("COM1")));
     }
 
     void connectDisconnectAndTheLinksExcludeEachOther()
@@ -272,7 +272,7 @@ private slots:
         QVERIFY(!w.connectionBar().BtCOM1->isEnabled() && w.connectionBar().BtCOM1->isVisible());
         QVERIFY(!w.connectionBar().ComSetup1->isEnabled());
         QVERIFY(w.connectionBar().START1->isChecked() && !w.connectionBar().START1->isEnabled() && w.connectionBar().STOP1->isEnabled());
-        QVERIFY(w.connectionBar().BtDiscon->isVisibleTo(w.HiddenArea) && !w.connectionBar().BTCon->isVisibleTo(w.HiddenArea));
+        QVERIFY(w.connectionBar().BtDiscon->isVisibleTo(w.hiddenArea()) && !w.connectionBar().BTCon->isVisibleTo(w.hiddenArea()));
         QVERIFY(t.messages.isEmpty());
 
         // Serial off: Idle again.
@@ -518,7 +518,7 @@ private slots:
         QVERIFY(w.lcdPanel().Panel1->state().visible(tavolo::LcdControl::LcdDc1));
         // The damaged frame is counted in the status line; nothing blocked.
         QCOMPARE(w.conversionErrorCount(), 1);
-        QVERIFY2(w.StatusLine->text().contains(QLatin1String("(1 so far)")), qPrintable(w.StatusLine->text()));
+        QVERIFY2(w.statusLine()->text().contains(QLatin1String("(1 so far)")), qPrintable(w.statusLine()->text()));
         QVERIFY(t.messages.isEmpty());
         // 59 frames decoded to the end: an odd number of flips leaves the "lit" picture up.
         QCOMPARE(w.decoder().framesAccepted(), std::uint64_t(60));

@@ -8,8 +8,10 @@
 #include <cstring>
 #include <optional>
 
-#include "app/tfcomm.h"
 #include "app/connection_bar.h"
+#include "app/dialog_services.h"
+#include "app/store/session_store_link.h"
+#include "app/tfcomm.h"
 #include "app/window_snapshot.h"
 #include "tavolo_version.h"
 
@@ -90,5 +92,14 @@ int main(int argc, char* argv[])
             window.connectionBar().BtExit1Click();
         });
     }
-    return QApplication::exec();
+    // Session store: every recording mirrored into a session file; an
+    // unfinished one is offered for restore once the window is up.
+    tavolo::SessionStoreLink sessionStore(
+        window.session(), [&window](const QString& text) { window.services().statusNote(text); },
+        [&window](const QString& text) { return window.services().askYesNo(text); });
+    sessionStore.setRestoredHook([&window] { window.showRestoredSession(); });
+    QTimer::singleShot(0, &window, [&sessionStore] { sessionStore.start(); });
+    const int status = QApplication::exec();
+    sessionStore.endNormally();  // a clean exit: QUIT or the close box
+    return status;
 }

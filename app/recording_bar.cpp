@@ -211,6 +211,13 @@ void RecordingBar::repaintFromModel()
         followCurrentRow();
 }
 
+void RecordingBar::showRestoredSession()
+{
+    chooseLimit(m_session.controls().checkedLimit());  // the menu's check mark
+    m_tableReset = true;
+    m_scheduler.schedule(this);
+}
+
 void RecordingBar::followCurrentRow() { followRow(*DBGrid1, m_session.table().currentRow()); }
 
 // ---- Recording controls ----

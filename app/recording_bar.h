@@ -45,6 +45,10 @@ public:
     // The Record menu (visible); later items are added to it.
     void createMenu(QMenuBar& bar);
 
+    // The session was restored behind the bar: the record-limit menu shows the
+    // restored limit and the grid the restored table at the next pass.
+    void showRestoredSession();
+
     // The grid's model (its rows are those announced at the last repaint pass).
     ReadingTableModel& gridModel() { return *m_gridModel; }
 

@@ -174,6 +174,14 @@ tavolo::UsbBridgeLink& TFCOMM::usbLink() { return m_usbPanel->link(); }
 
 void TFCOMM::repaintNow() { m_scheduler->repaintNow(); }
 
+void TFCOMM::showRestoredSession()
+{
+    m_chartPanel->showNewChart();
+    m_recordingBar->showRestoredSession();
+    m_scheduler->scheduleAll();
+    m_scheduler->repaintNow();
+}
+
 QString TFCOMM::GetDecimalSymbol()
 {
     // The user's locale as Qt reads it from the environment (LC_NUMERIC, LANG).

@@ -90,6 +90,10 @@ public:
     tavolo::ChartPanelView& chartPanel() { return *m_chartPanel; }
     tavolo::UsbStatePanel& usbPanel() { return *m_usbPanel; }
 
+    // The session was changed behind the panels (a restore): the page label,
+    // the series chooser, the record-limit menu, the grid and chart show it now.
+    void showRestoredSession();
+
     // The window's one repaint clock; repaintNow draws every due panel at once.
     tavolo::RepaintScheduler& repaintScheduler() { return *m_scheduler; }
     void repaintNow();

@@ -17,6 +17,11 @@ bool isXmlPath(std::string_view path)
     return fileExtension(path) == ".xml";
 }
 
+bool isCsvPath(std::string_view path)
+{
+    return fileExtension(path) == ".csv";
+}
+
 std::string bitmapPathFor(std::string_view path)
 {
     const std::string_view extension = fileExtension(path);

@@ -15,6 +15,10 @@ std::string_view fileExtension(std::string_view path);
 // packet. Every other name, "data.XML" included, is tab-separated text.
 bool isXmlPath(std::string_view path);
 
+// True when the extension is exactly ".csv", case-sensitive like ".xml": the
+// CSV file. "data.CSV" stays tab-separated text, as it was before CSV existed.
+bool isCsvPath(std::string_view path);
+
 // The name a chart bitmap is written to: unchanged when the extension is exactly
 // ".bmp"; any other extension (".png", ".BMP", a bare ".") is replaced by ".bmp",
 // and a name without one gets ".bmp" added.

@@ -31,6 +31,8 @@ public:
 
     void append(std::string_view bytes)
     {
+        if (bytes.empty())
+            return;  // an empty view may have no data pointer at all, which memcpy must not get
         if (bytes.size() <= m_capacity - m_used) {
             std::memcpy(m_data.get() + m_used, bytes.data(), bytes.size());
             m_used += bytes.size();

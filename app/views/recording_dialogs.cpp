@@ -3,16 +3,18 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/views/filter_suffix.h"  // CSV choice
+
 namespace tavolo {
 
 QString saveDataFilter()
 {
-    return QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)");
+    return QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;") + csvNameFilter();  // CSV last
 }
 
 QString openDataFilter()
 {
-    return QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt)");
+    return QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt);;") + csvNameFilter();  // CSV last
 }
 
 QString savePictureFilter()
@@ -27,8 +29,10 @@ QString showFileDialog(QWidget* parent, const FileDialogRequest& request)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(request.filter);
-    if (!request.defaultSuffix.isEmpty())
+    if (!request.defaultSuffix.isEmpty()) {
         dialog.setDefaultSuffix(request.defaultSuffix);
+        followPickedFilter(dialog, request.defaultSuffix);  // the CSV filter gives ".csv"
+    }
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);

@@ -31,8 +31,8 @@ QString showFileDialog(QWidget* parent, const FileDialogRequest& request);
 void showNotice(QWidget* parent, NoticeKind kind, const QString& title, const QString& text);
 
 // Name filters of the three dialogs.
-QString saveDataFilter();     // "Excel File(*.xls)", "XML(*.xml)", "Txt File(*.txt)"
-QString openDataFilter();     // "Exel File(*.xls)", "XML (*.xml)", "Txt File(*.txt)"
+QString saveDataFilter();     // "Excel File(*.xls)", "XML(*.xml)", "Txt File(*.txt)", "CSV (*.csv)"
+QString openDataFilter();     // "Exel File(*.xls)", "XML (*.xml)", "Txt File(*.txt)", "CSV (*.csv)"
 QString savePictureFilter();  // "Bitmaps (*.bmp)"
 
 }  // namespace tavolo

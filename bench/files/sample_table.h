@@ -8,8 +8,10 @@
 namespace tavolo::bench {
 
 // A table as a long recording makes it: numbered rows, a clock, a few modes and
-// units, values that change every row, mostly Pass.
-inline ReadingTable sampleTable(std::size_t rows)
+// units, values that change every row, mostly Pass. With `live` the rows also
+// carry what recorded rows have beside the seven fields: a receive instant
+// (137 readings a second) and the range mode.
+inline ReadingTable sampleTable(std::size_t rows, bool live = false)
 {
     static constexpr const char* kModes[] = {"DC", "AC", "DC", "OHM"};
     static constexpr const char* kUnits[] = {"V", "mV", "V", "&  *"};
@@ -29,6 +31,10 @@ inline ReadingTable sampleTable(std::size_t rows)
         row.unit = kUnits[i % 4 == 3 && i % 1000 != 3 ? 0 : i % 4];
         row.judge = i % 17 == 0 ? "Fail" : "Pass";
         row.nval = count;
+        if (live) {
+            row.instantMs = 1796907124123 + static_cast<std::int64_t>(i) * 1000 / 137;
+            row.range = i % 5 == 0 ? RangeMode::Manual : RangeMode::Auto;
+        }
         table.appendRow(row);
     }
     return table;

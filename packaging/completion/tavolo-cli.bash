@@ -5,7 +5,7 @@ _tavolo_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands='decode convert log'
+    local commands='decode convert log export sessions'
 
     if [[ $COMP_CWORD -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
@@ -17,7 +17,8 @@ _tavolo_cli()
     case $command in
         decode) options='--decimal --hi --lo --help' ;;
         convert) options='--help' ;;
-        log) options='--input --port --out --no-repeat --limit --frames --recall --step --help' ;;
+        log) options='--input --port --out --no-repeat --limit --frames --recall --step --session --print-rows --help' ;;
+        export|sessions) options='--help' ;;
         *) return ;;
     esac
 
@@ -27,7 +28,7 @@ _tavolo_cli()
             [[ $cur == /* ]] && COMPREPLY+=($(compgen -f -- "$cur"))
             return
             ;;
-        --input|--out)
+        --input|--out|--session)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
@@ -39,9 +40,12 @@ _tavolo_cli()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
-    elif [[ $command == convert || $command == decode ]]; then
+    elif [[ $command == convert || $command == decode || $command == export ]]; then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur"))
+    elif [[ $command == sessions ]]; then
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -d -- "$cur"))
     fi
 }
 complete -F _tavolo_cli tavolo-cli

@@ -6,7 +6,7 @@ set -euo pipefail
 program="$1"
 simulator="$2"
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavolo-snapshot.XXXXXX")"
-export TAVOLO_PORT_DIR="$work/ports"
+export TAVOLO_PORT_DIR="$work/ports" XDG_DATA_HOME="$work/data"
 mkdir -p "$TAVOLO_PORT_DIR"
 "$simulator" --rate 20 --scenario dcv --seed 7 >"$work/sim.log" 2>&1 &
 sim=$!

@@ -24,6 +24,26 @@ cmp -s "$work/expected.xml" "$work/d.xml" || fail "xml round trip differs"
 "$cli" convert "$data/one_row.xml" "$work/data.XML" || fail "to data.XML"
 head -c 3 "$work/data.XML" | grep -q '^No' || fail "data.XML is not tab-separated"
 
+# CSV: tab-separated -> CSV -> tab-separated gives the same bytes; CSV -> XML ->
+# CSV too; "data.CSV" is tab-separated, like "data.XML".
+"$cli" convert "$data/three_rows.xls" "$work/e.csv" 2> /dev/null || fail "xls to csv"
+head -n 1 "$work/e.csv" | grep -q '^no,timestamp,time,function,display,unit,value,si_unit,range,judge' ||
+    fail "csv header"
+"$cli" convert "$work/e.csv" "$work/f.xls" 2> /dev/null || fail "csv to xls"
+cmp -s "$data/three_rows.xls" "$work/f.xls" || fail "xls -> csv -> xls differs"
+"$cli" convert "$work/e.csv" "$work/g.xml" 2> /dev/null || fail "csv to xml"
+"$cli" convert "$work/g.xml" "$work/h.csv" 2> /dev/null || fail "xml to csv"
+cmp -s "$work/e.csv" "$work/h.csv" || fail "csv -> xml -> csv differs"
+"$cli" convert "$data/one_row.xml" "$work/data.CSV" 2> /dev/null || fail "to data.CSV"
+head -c 3 "$work/data.CSV" | grep -q '^No' || fail "data.CSV is not tab-separated"
+printf 'no,timestamp,time,function,display,unit,value,si_unit,range,judge\r\n1,,t,DC,1,V,1,V,AUTO,"Pass\r\n' \
+    > "$work/cut.csv"
+"$cli" convert "$work/cut.csv" "$work/cut.xml" 2> "$work/err"
+[ $? -eq 1 ] || fail "damaged csv exit status"
+head -n 1 "$work/err" | grep -qx 'Failed to Load File!' || fail "damaged csv message"
+grep -q 'line 2: the closing double quote is missing' "$work/err" || fail "damaged csv detail"
+[ ! -e "$work/cut.xml" ] || fail "a file was written for a damaged csv"
+
 # A load failure: message, exit status 1, nothing written, an existing file untouched.
 printf 'h\r\n1 a\r\nx b\r\n' > "$work/bad.txt"
 printf 'keep' > "$work/existing.xml"

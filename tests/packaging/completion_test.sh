@@ -26,14 +26,17 @@ offers() {
     fi
 }
 
-offers "tavolo-cli " "--help --version convert decode log"
+offers "tavolo-cli " "--help --version convert decode export log sessions"
 offers "tavolo-cli l" "log"
 offers "tavolo-cli --v" "--version"
 offers "tavolo-cli decode --" "--decimal --help --hi --lo"
 offers "tavolo-cli decode " "capture.bin readings.xml"
 offers "tavolo-cli decode --hi " ""
 offers "tavolo-cli convert read" "readings.xml"
-offers "tavolo-cli log --p" "--port"
+offers "tavolo-cli log --p" "--port --print-rows"
+offers "tavolo-cli log --session r" "readings.xml"
+offers "tavolo-cli export read" "readings.xml"
+offers "tavolo-cli s" "sessions"
 offers "tavolo-cli log --no-repeat --f" "--frames"
 offers "tavolo-cli log --port " "COM1 COM2 COM3 COM4"
 offers "tavolo-cli log --port C" "COM1 COM2 COM3 COM4"

@@ -62,6 +62,12 @@ public:
         return ::mount("tmpfs", m_dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
     }
 
+    // Writable again.
+    bool remountReadWrite()
+    {
+        return ::mount("tmpfs", m_dir.c_str(), "tmpfs", MS_REMOUNT, nullptr) == 0;
+    }
+
 private:
     static bool enterPrivateNamespace(std::string& reason)
     {

@@ -15,7 +15,7 @@ cli="$(realpath "$3")"
 command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "needs xvfb-run and xdotool"; exit 77; }
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavolo-real-program.XXXXXX")"
-export TAVOLO_PORT_DIR="$work/ports" HOME="$work/home"
+export TAVOLO_PORT_DIR="$work/ports" HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$TAVOLO_PORT_DIR" "$HOME"
 "$simulator" --rate 10 --scenario sweep --seed 11 --print >"$work/sent.tsv" 2>"$work/sim.log" &
 sim=$!

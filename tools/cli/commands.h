@@ -8,5 +8,7 @@ namespace tavolo::cli {
 int runDecode(int argc, char** argv);
 int runConvert(int argc, char** argv);
 int runLog(int argc, char** argv);
+int runExport(int argc, char** argv);
+int runSessions(int argc, char** argv);
 
 }  // namespace tavolo::cli

@@ -6,8 +6,8 @@
 #include "record/reading_table.h"
 
 // tavolo-cli convert IN OUT: loads IN into an empty table and saves it to OUT,
-// each by its name (exactly ".xml" is the XML data packet, anything else the
-// tab-separated text). Messages go to standard error, so nothing but the file is
+// each by its name (exactly ".xml" is the XML data packet, exactly ".csv" the
+// CSV file, anything else the tab-separated text). Messages go to standard error, so nothing but the file is
 // written.
 namespace tavolo::cli {
 

@@ -14,12 +14,16 @@
 #include "files/output_buffer.h"
 #include "files/tab_data_writer.h"
 #include "record/meter_session.h"
+#include "session_link.h"
 
 // tavolo-cli log: the headless logger. Meter bytes from a capture file, standard
 // input or a serial port go through frame assembly, the decoder and the record
 // rule; at the end of the input (or after --frames N decoded frames, or on
 // SIGINT/SIGTERM) the table is saved to --out by its name, or written as
 // tab-separated text to standard output. Status lines go to standard error.
+// With --session FILE the table is mirrored into a session file as it goes and
+// the session is ended normally on every orderly exit; --print-rows writes
+// each recorded row to standard output the moment it is recorded.
 namespace tavolo::cli {
 namespace {
 
@@ -44,6 +48,13 @@ void catchStopSignals()
 class LogObserver final : public SessionObserver {
 public:
     std::size_t conversionErrors = 0;
+    MeterSession* printFrom = nullptr;  // --print-rows
+
+    void readingHandled(const HandledReading& handled) override
+    {
+        if (printFrom && handled.row)
+            printRow(printFrom->table(), *handled.row);
+    }
 
     void conversionError(std::string_view message) override
     {
@@ -62,12 +73,15 @@ struct LogOptions {
     std::optional<std::uint64_t> frames;
     std::optional<std::string> recall;
     std::optional<std::string> step;
+    std::string session;
+    bool printRows = false;
 };
 
 void printUsage()
 {
     std::fputs("usage: tavolo-cli log [--input FILE | --port COMn|DEVICE] [--out FILE] [--no-repeat]\n"
-               "                      [--limit N] [--frames N] [--recall HH:MM:SS [--step S]]\n",
+               "                      [--limit N] [--frames N] [--recall HH:MM:SS [--step S]]\n"
+               "                      [--session FILE] [--print-rows]\n",
                stderr);
 }
 
@@ -95,6 +109,11 @@ bool parseOptions(int argc, char** argv, LogOptions& options)
         } else if (arg == "--out") {
             if (!value(options.out))
                 return false;
+        } else if (arg == "--session") {
+            if (!value(options.session))
+                return false;
+        } else if (arg == "--print-rows") {
+            options.printRows = true;
         } else if (arg == "--no-repeat") {
             options.noRepeat = true;
         } else if (arg == "--limit") {
@@ -200,6 +219,16 @@ int runLog(int argc, char** argv)
 
     LogObserver observer;
     MeterSession session(&observer);
+    // A session file continued: its table, chart and counters first; the
+    // command line's settings then apply.
+    std::unique_ptr<SessionLink> sessionLink;
+    if (!options.session.empty()) {
+        sessionLink = SessionLink::start(options.session, session,
+                                         options.port.empty() ? "file" : "serial",
+                                         options.port.empty() ? options.input : options.port);
+        if (!sessionLink)
+            return 1;
+    }
     session.inputs().RepeatSet = !options.noRepeat;
     session.recordRule().state().MaxRecords = options.limit;
     if (options.recall && !setRecall(session, *options.recall, options.step.value_or("1")))
@@ -213,8 +242,13 @@ int runLog(int argc, char** argv)
         return 2;
     }
     catchStopSignals();
+    if (options.printRows)
+        observer.printFrom = &session;
     feed(*source, session, options.frames);
     source.reset();
+    bool sessionEnded = true;
+    if (sessionLink)
+        sessionEnded = sessionLink->end();
 
     ReadingTable& table = session.table();
     std::fprintf(stderr, "tavolo-cli log: %llu frames decoded, %llu dropped, %zu rows recorded\n",
@@ -225,8 +259,10 @@ int runLog(int argc, char** argv)
         const FileResult saved = saveDataFile(table, options.out);
         if (!saved.message.empty())
             std::fprintf(stderr, "%s\n", saved.message.c_str());
-        return saved.ok ? 0 : 1;
+        return saved.ok && sessionEnded ? 0 : 1;
     }
+    if (options.printRows)
+        return sessionEnded ? 0 : 1;
     FdOutput out(STDOUT_FILENO);
     writeTabData(table, out);
     out.flush();
@@ -234,7 +270,7 @@ int runLog(int argc, char** argv)
         std::fprintf(stderr, "tavolo-cli log: cannot write the table: %s\n", std::strerror(out.error()));
         return 1;
     }
-    return 0;
+    return sessionEnded ? 0 : 1;
 }
 
 }  // namespace tavolo::cli

@@ -27,10 +27,11 @@ constexpr Command kCommands[] = {
     {"convert", tavolo::cli::runConvert,
      "  convert IN OUT\n"
      "      Load the data file IN and save it as OUT. A name ending in \".xml\" is an XML\n"
-     "      data packet, any other name tab-separated text.\n"},
+     "      data packet, one ending in \".csv\" CSV (UTF-8, with timestamps and SI\n"
+     "      values), any other name tab-separated text.\n"},
     {"log", tavolo::cli::runLog,
      "  log [--input FILE | --port COMn|DEVICE] [--out FILE] [--no-repeat] [--limit N]\n"
-     "      [--frames N] [--recall HH:MM:SS [--step S]]\n"
+     "      [--frames N] [--recall HH:MM:SS [--step S]] [--session FILE] [--print-rows]\n"
      "      Decode and record readings by the window's record rule, then save the table.\n"
      "      --input FILE       meter bytes from FILE (default: standard input)\n"
      "      --port COMn|DEVICE meter bytes from a serial port (COM1..COM4 or a device\n"
@@ -41,7 +42,23 @@ constexpr Command kCommands[] = {
      "      --limit N          record limit (default 10000)\n"
      "      --frames N         stop after N decoded frames\n"
      "      --recall HH:MM:SS  stamp readings from this time of day\n"
-     "      --step S           seconds the stamp advances per frame (default 1)\n"},
+     "      --step S           seconds the stamp advances per frame (default 1)\n"
+     "      --session FILE     mirror the table into the session file FILE as it is\n"
+     "                         recorded (continuing FILE when it holds a session) and\n"
+     "                         end the session normally on exit, Ctrl+C or SIGTERM\n"
+     "      --print-rows       print each recorded row on standard output as it is\n"
+     "                         recorded (No, time, DC/AC, Value, Unit, Auto, NVal,\n"
+     "                         range, receive instant in ms since 1970 UTC) instead of\n"
+     "                         the table at the end\n"},
+    {"export", tavolo::cli::runExport,
+     "  export SESSION OUT\n"
+     "      Save the table of the session file SESSION as OUT, by OUT's name like any\n"
+     "      save (\".xml\" an XML data packet, anything else tab-separated text). A\n"
+     "      damaged session gives the rows that could be read and exit status 1.\n"},
+    {"sessions", tavolo::cli::runSessions,
+     "  sessions [DIR]\n"
+     "      List the session files in DIR (default: $XDG_DATA_HOME/tavolo/sessions, else\n"
+     "      ~/.local/share/tavolo/sessions): start, end, rows, ended normally, size.\n"},
 };
 
 void printUsage(std::FILE* out)

@@ -172,6 +172,31 @@ private slots:
         QCOMPARE(memo2.lines()[36], memo2.back());            // its text on every line
     }
 
+    // A restore changes the session behind the panels: the window shows the
+    // restored rows, page and record limit at once.
+    void restoredSessionIsShown()
+    {
+        Window t;
+        t.readings(2);
+        tavolo::MeterSession& session = t.w.session();
+        tavolo::ReadingTable restored;
+        for (int i = 1; i <= 150; ++i) {
+            tavolo::RowValues row;
+            row.no = i;
+            row.value = "01.000";
+            restored.appendRow(row);
+        }
+        session.table().swap(restored);
+        session.controls().chooseRecordLimit(tavolo::RecordLimit::N50000);
+        for (int i = 0; i < 150; ++i)
+            session.chart().addPoint(1.0);
+        t.w.showRestoredSession();
+        QCOMPARE(t.gridRows(), 150);
+        QCOMPARE(t.w.recordingBar().DBGrid1->currentRow(), 149);
+        QVERIFY(t.w.recordingBar().N500001->isChecked() && !t.w.recordingBar().N100001->isChecked());
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QString::fromStdString(session.chartPanel().Bt10()));
+    }
+
     void steadyReadingWithRepeatOff()
     {
         Window t;
@@ -375,6 +400,7 @@ private slots:
         QTest::newRow("txt") << "data.txt" << false;
         QTest::newRow("xml") << "data.xml" << true;
         QTest::newRow("upper-case XML is text") << "data.XML" << false;
+        QTest::newRow("csv") << "data.csv" << false;
     }
     void saveThenOpen()
     {
@@ -386,7 +412,7 @@ private slots:
         t.nextPath = dir.filePath(name);
         t.w.recordingBar().saveas->click();
         QCOMPARE(t.dialogs.size(), 1);
-        QCOMPARE(t.dialogs[0].filter, QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)"));
+        QCOMPARE(t.dialogs[0].filter, QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV (*.csv)"));
         QCOMPARE(t.dialogs[0].defaultSuffix, QStringLiteral("xls"));
         QVERIFY(t.dialogs[0].confirmOverwrite);
         QVERIFY(QFile::exists(t.nextPath));
@@ -403,7 +429,7 @@ private slots:
         QCOMPARE(t.gridRows(), 0);
         t.notices.clear();
         t.w.recordingBar().OpenDataFiles->click();
-        QCOMPARE(t.dialogs[1].filter, QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt)"));
+        QCOMPARE(t.dialogs[1].filter, QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt);;CSV (*.csv)"));
         QVERIFY(t.notices.isEmpty());
         QCOMPARE(t.w.session().table().rowCount(), std::size_t(3));
         QCOMPARE(t.gridRows(), 3);

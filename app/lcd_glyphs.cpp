@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/core_text.h"
+
 namespace tavolo {
 namespace {
 
@@ -134,7 +136,7 @@ QString lcdGlyphText(char coded)
     const auto u = static_cast<unsigned char>(coded);
     if (u < 0x20 || u == 0x7F)
         return QStringLiteral("\uFFFD");  // never part of a display text: show that it is wrong
-    return QString(QChar::fromLatin1(coded));
+    return QString(fromLcdCoded(coded));
 }
 
 QString lcdDisplayText(std::string_view coded)

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "app/core_text.h"
 #include "app/lcd_glyphs.h"
 #include "app/pictures.h"
 
@@ -156,7 +157,7 @@ void LcdPanelWidget::paintDigits(QPainter& p) const
             continue;
         QString glyphs;
         for (char c : m_state.digitCaptions[static_cast<std::size_t>(i)])
-            glyphs += isSegmentGlyph(c) ? lcdGlyphText(c) : QString(QChar::fromLatin1(c));
+            glyphs += isSegmentGlyph(c) ? lcdGlyphText(c) : QString(fromLcdCoded(c));
         if (glyphs.isEmpty())
             continue;
         p.drawText(QPointF(kDigitLefts[i] + 1 + face.leftShift, kDigitBottom + face.baselineShift), glyphs);

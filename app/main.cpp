@@ -1,6 +1,4 @@
 #include <QApplication>
-#include <QDateTime>
-#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -10,9 +8,10 @@
 #include <cstring>
 #include <optional>
 
+#include "app/connection_bar.h"
+#include "app/dialog_services.h"
 #include "app/store/session_store_link.h"
 #include "app/tfcomm.h"
-#include "app/views/recording_half.h"
 #include "app/window_snapshot.h"
 #include "tavolo_version.h"
 
@@ -84,36 +83,21 @@ int main(int argc, char* argv[])
     window.show();
 
     if (options.connectOnStart)
-        QTimer::singleShot(200, &window, [&window] { window.COMCon->click(); });
+        QTimer::singleShot(200, &window, [&window] { window.connectionBar().COMCon->click(); });
     if (!options.snapshotPath.isEmpty()) {
         QTimer::singleShot(options.snapshotAfterMs, &window, [&window, &options] {
             const bool saved = tavolo::saveWindowSnapshot(window, options.snapshotPath);
             std::printf("%s\n", saved ? qPrintable(options.snapshotPath) : "snapshot failed");
             std::fflush(stdout);
-            window.BtExit1Click();
+            window.connectionBar().BtExit1Click();
         });
     }
     // Session store: every recording mirrored into a session file; an
     // unfinished one is offered for restore once the window is up.
     tavolo::SessionStoreLink sessionStore(
-        tavolo::recordingHalfOf(window).session,
-        [&window](const QString& text) {
-            window.StatusLine->setText(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss  ")) + text);
-        },
-        [&window](const QString& text) { return window.askYesNo(text); });
-    sessionStore.setRestoredHook([&window] {
-        tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(window);
-        window.Bt10->setText(QString::fromStdString(rec.session.chartPanel().Bt10()));
-        switch (rec.session.controls().checkedLimit()) {  // the menu's check mark
-        case tavolo::RecordLimit::N1000: window.N10001Click(); break;
-        case tavolo::RecordLimit::N5000: window.N50001Click(); break;
-        case tavolo::RecordLimit::N10000: window.N100001Click(); break;
-        case tavolo::RecordLimit::N50000: window.N500001Click(); break;
-        case tavolo::RecordLimit::N100000: window.N1000001Click(); break;
-        case tavolo::RecordLimit::Limitless: window.limitessClick(); break;
-        }
-        rec.refreshViews();
-    });
+        window.session(), [&window](const QString& text) { window.services().statusNote(text); },
+        [&window](const QString& text) { return window.services().askYesNo(text); });
+    sessionStore.setRestoredHook([&window] { window.showRestoredSession(); });
     QTimer::singleShot(0, &window, [&sessionStore] { sessionStore.start(); });
     const int status = QApplication::exec();
     sessionStore.endNormally();  // a clean exit: QUIT or the close box

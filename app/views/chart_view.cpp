@@ -1,7 +1,6 @@
 #include "app/views/chart_view.h"
 
 #include <QPainter>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -51,11 +50,6 @@ protected:
 
 ChartView::ChartView(QWidget* parent) : QCustomPlot(parent)
 {
-    m_refreshTimer = new QTimer(this);
-    m_refreshTimer->setSingleShot(true);
-    m_refreshTimer->setInterval(kRefreshMs);
-    connect(m_refreshTimer, &QTimer::timeout, this, &ChartView::refreshNow);
-
     m_area = addGraph();
     m_line = addGraph();
     new LeftWall(this);  // owned by the plot's layer system
@@ -115,20 +109,14 @@ void ChartView::setSource(const ChartPageSource* source)
 {
     m_source = source;
     m_dirty = true;
-    scheduleRefresh();
-}
-
-void ChartView::scheduleRefresh()
-{
-    if (!m_refreshTimer->isActive())
-        m_refreshTimer->start();
+    emit refreshWanted();
 }
 
 void ChartView::resizeEvent(QResizeEvent* event)
 {
     QCustomPlot::resizeEvent(event);
     m_dirty = true;
-    scheduleRefresh();
+    emit refreshWanted();
 }
 
 void ChartView::paintEvent(QPaintEvent* event)
@@ -149,7 +137,6 @@ void ChartView::paintEvent(QPaintEvent* event)
 
 void ChartView::refreshNow()
 {
-    m_refreshTimer->stop();
     if (!m_source) {
         if (m_dirty) {
             m_area->data()->clear();
@@ -186,7 +173,7 @@ void ChartView::refreshNow()
     rebuildData(frame);
     m_area->setVisible(frame.activeSeries == 0);
     m_line->setVisible(frame.activeSeries != 0);
-    replot(rpImmediateRefresh);
+    replot(rpQueuedRefresh);  // painted with the rest of the window in one go
 }
 
 void ChartView::rebuildData(const ChartFrame& frame)

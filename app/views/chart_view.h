@@ -7,8 +7,6 @@
 
 #include "app/views/chart_page_source.h"
 
-class QTimer;
-
 namespace tavolo {
 
 // The chart Chtshow: draws the visible page of the paging model with the
@@ -19,21 +17,18 @@ namespace tavolo {
 // points than the plot has pixel columns, each column gets its minimum and
 // maximum, in the order they occur, so no spike disappears.
 //
-// Repaints are coalesced: scheduleRefresh() may be called once per reading and
-// repaints at most every kRefreshMs. GUI thread only; the source must outlive
-// the view or be reset with setSource(nullptr).
+// It keeps no clock of its own: when it needs drawing again (a new source, a new
+// size) it sends refreshWanted, and its owner calls refreshNow from the window's
+// one repaint pass. GUI thread only; the source must outlive the view or be
+// reset with setSource(nullptr).
 class ChartView : public QCustomPlot {
     Q_OBJECT
 
 public:
-    static constexpr int kRefreshMs = 40;  // at most 25 repaints a second
-
     explicit ChartView(QWidget* parent = nullptr);
 
     void setSource(const ChartPageSource* source);
 
-    // Asks for a repaint within kRefreshMs; further calls until then add nothing.
-    void scheduleRefresh();
     // Brings the plotted points up to date and repaints now when anything changed.
     void refreshNow();
 
@@ -44,6 +39,10 @@ public:
     int plottedPointCount() const;
     QCPGraph* areaSeries() const { return m_area; }
     QCPGraph* lineSeries() const { return m_line; }
+
+signals:
+    // The view needs refreshNow (its source or size changed).
+    void refreshWanted();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -57,7 +56,6 @@ private:
     static constexpr double kClampPlotHeights = 8;  // see rebuildData
 
     const ChartPageSource* m_source = nullptr;
-    QTimer* m_refreshTimer = nullptr;
     QCPGraph* m_area = nullptr;
     QCPGraph* m_line = nullptr;
     std::uint64_t m_drawnRevision = 0;

@@ -5,16 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/core_text.h"
 #include "app/window_fonts.h"
 #include "record/reading_table.h"
 
 namespace tavolo {
 namespace {
-
-QString latin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 int pixelsFor(double points, double dotsPerMm)
 {
@@ -40,7 +36,7 @@ constexpr double kFooterTopMm = 4.2;
 ReadingReport::ReadingReport(const ReadingTable& table, std::size_t rowCount)
     : m_table(table),
       m_rows(std::min(rowCount, table.rowCount())),
-      m_lcdText(latin1),
+      m_lcdText([](std::string_view text) { return fromLcdCoded(text); }),
       m_lcdFont([](int pixels) { return arialFont(pixels); })
 {
 }
@@ -105,9 +101,9 @@ void ReadingReport::renderPage(QPainter& painter, int page, double dotsPerMm) co
         const double fieldTop = top + kFieldTopMm;
         const auto no = m_table.intValue(row, TableField::No);
         drawAt(arial, left + kNoMm, fieldTop, no ? QString::number(*no) : QString());
-        drawAt(arial, left + kTimeMm, fieldTop, latin1(m_table.text(row, TableField::Time)));
-        drawAt(arial, left + kFunctionFieldMm, fieldTop, latin1(m_table.text(row, TableField::DcAc)));
-        drawAt(arial, left + kValueMm, fieldTop, latin1(m_table.text(row, TableField::Value)));
+        drawAt(arial, left + kTimeMm, fieldTop, fromLcdCoded(m_table.text(row, TableField::Time)));
+        drawAt(arial, left + kFunctionFieldMm, fieldTop, fromLcdCoded(m_table.text(row, TableField::DcAc)));
+        drawAt(arial, left + kValueMm, fieldTop, fromLcdCoded(m_table.text(row, TableField::Value)));
         drawAt(lcd, left + kUnitFieldMm, fieldTop, m_lcdText(m_table.text(row, TableField::Unit)));
         drawAt(lcd, left + kJudgeMm, fieldTop, m_lcdText(m_table.text(row, TableField::Auto)));
         top += kDetailBandMm;

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "app/core_text.h"
 #include "app/window_fonts.h"
 
 namespace tavolo {
@@ -19,18 +20,13 @@ TableField fieldOf(int column)
     }
 }
 
-QString latin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 ReadingTableModel::ReadingTableModel(const ReadingTable& table, QObject* parent)
     : QAbstractTableModel(parent),
       m_table(table),
       m_rows(clampedRows(table.rowCount())),
-      m_lcdText(latin1),
+      m_lcdText([](std::string_view text) { return fromLcdCoded(text); }),
       m_cellFont(arialFont(12)),
       m_titleFont(msSansSerifFont(11)),
       m_unitFont(m_cellFont)
@@ -68,7 +64,7 @@ QVariant ReadingTableModel::data(const QModelIndex& index, int role) const
             return no ? QVariant(QString::number(*no)) : QVariant();
         }
         const std::string_view text = m_table.text(row, field);
-        return column == ColUnit ? m_lcdText(text) : latin1(text);
+        return column == ColUnit ? m_lcdText(text) : fromLcdCoded(text);
     }
     case Qt::TextAlignmentRole:
         switch (column) {
@@ -141,7 +137,7 @@ void ReadingTableModel::setFrozen(bool frozen)
 
 void ReadingTableModel::setLcdTextMapper(LcdTextMapper mapper)
 {
-    m_lcdText = mapper ? std::move(mapper) : LcdTextMapper(latin1);
+    m_lcdText = mapper ? std::move(mapper) : LcdTextMapper([](std::string_view text) { return fromLcdCoded(text); });
     if (m_rows > 0)
         emit dataChanged(index(0, ColUnit), index(m_rows - 1, ColUnit), {Qt::DisplayRole});
 }

@@ -29,6 +29,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/chart_panel_view.h"
+#include "app/connection_bar.h"
+#include "app/dialog_services.h"
+#include "app/lcd_panel_view.h"
+#include "app/limit_panel_view.h"
+#include "app/recording_bar.h"
+#include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
 #include "decode/meter_decoder.h"
 #include "frame_encoder.h"
@@ -57,7 +64,7 @@ int runChild(int argc, char* argv[], int pollMs)
     QWidget TForm1;
     TForm1.setObjectName(QStringLiteral("Form1"));
     if (pollMs > 0)
-        window.HidCtl->SetDevThreadSleepTime(pollMs);
+        window.usbPanel().controller()->SetDevThreadSleepTime(pollMs);
     window.adjustSize();
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());
@@ -83,14 +90,14 @@ int runChild(int argc, char* argv[], int pollMs)
     });
 
     bool ready = false;
-    window.setQuestionHook([&](const QString&) {
-        ready = window.USBCon->isChecked() && window.decoder().framesAccepted() > 0;
+    window.services().setQuestionHook([&](const QString&) {
+        ready = window.connectionBar().USBCon->isChecked() && window.decoder().framesAccepted() > 0;
         std::printf("yes %lld\n", monotonicNs());
         std::fflush(stdout);
         return true;
     });
-    QTimer::singleShot(200, &window, [&window] { window.USBCon->click(); });
-    QTimer::singleShot(1500, &window, [&window] { window.BitBtn1->click(); });
+    QTimer::singleShot(200, &window, [&window] { window.connectionBar().USBCon->click(); });
+    QTimer::singleShot(1500, &window, [&window] { window.connectionBar().BitBtn1->click(); });
     const int result = QApplication::exec();
     {
         std::lock_guard lock(feederMutex);

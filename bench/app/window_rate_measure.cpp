@@ -25,6 +25,13 @@
 #include <vector>
 
 #include "app/lcd_panel_widget.h"
+#include "app/chart_panel_view.h"
+#include "app/connection_bar.h"
+#include "app/dialog_services.h"
+#include "app/lcd_panel_view.h"
+#include "app/limit_panel_view.h"
+#include "app/recording_bar.h"
+#include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
 #include "decode/meter_decoder.h"
 #include "frame_encoder.h"
@@ -134,13 +141,13 @@ int main(int argc, char* argv[])
     }
 
     TFCOMM window;
-    window.setMessageHook([](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+    window.services().setMessageHook([](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
     window.show();
-    window.COMCon->click();
+    window.connectionBar().COMCon->click();
 
     SendLog log;
-    PaintProbe probe(*window.Panel1, log);
-    window.Panel1->installEventFilter(&probe);
+    PaintProbe probe(*window.lcdPanel().Panel1, log);
+    window.lcdPanel().Panel1->installEventFilter(&probe);
 
     // The feeder: one frame every 1/rate s, as the meter's line delivers them.
     std::atomic<bool> stop{false};
@@ -171,7 +178,7 @@ int main(int argc, char* argv[])
     QElapsedTimer wall;
     wall.start();
     // The Exit path ends without the quit question.
-    QTimer::singleShot(seconds * 1000, &window, &TFCOMM::BtExit1Click);
+    QTimer::singleShot(seconds * 1000, &window.connectionBar(), &tavolo::ConnectionBar::BtExit1Click);
     QApplication::exec();
     const double elapsed = double(wall.elapsed()) / 1000.0;
     const double cpu = threadCpuSeconds() - cpu0;

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "bench/record/reading_pool.h"
+#include "reading_pool.h"
 #include "record/chart_control.h"
 #include "record/chart_panel.h"
 #include "record/meter_session.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "bench/record/reading_pool.h"
+#include "reading_pool.h"
 #include "record/chart_control.h"
 #include "record/chart_panel.h"
 #include "record/recall_clock.h"

@@ -17,9 +17,17 @@
 #include <vector>
 
 #include "app/shape_circle.h"
+#include "app/chart_panel_view.h"
+#include "app/connection_bar.h"
+#include "app/dialog_services.h"
+#include "app/lcd_panel_view.h"
+#include "app/limit_panel_view.h"
+#include "app/recording_bar.h"
+#include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
+#include "app/views/reading_grid.h"
+#include "app/views/reading_table_model.h"
 #include "app/views/chart_view.h"
-#include "app/views/recording_half.h"
 #include "app/window_fonts.h"
 #include "decode/meter_decoder.h"
 #include "frame_encoder.h"
@@ -42,7 +50,7 @@ struct Window {
         const auto frame = tavolo::sim::encodeFrame(f);
         bytes.insert(bytes.end(), frame.begin(), frame.end());
         w.decoder().VexaDATA(bytes.data(), bytes.size());
-        tavolo::recordingHalfOf(w).refreshViews();
+        w.repaintNow();
     }
 
     TFCOMM w;
@@ -68,27 +76,27 @@ private slots:
         Window t;
         TFCOMM& w = t.w;
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        const QList<QToolButton*> speedButtons{w.COMCon,     w.USBCon,  w.BtSave,        w.BtFirst,
-                                               w.BTPrevious, w.Bt10,    w.BtNext,        w.BTlast,
-                                               w.RecordNew,  w.OpenDataFiles, w.saveas, w.BtPrint};
+        const QList<QToolButton*> speedButtons{w.connectionBar().COMCon,     w.connectionBar().USBCon,  w.chartPanel().BtSave,        w.chartPanel().BtFirst,
+                                               w.chartPanel().BTPrevious, w.chartPanel().Bt10,    w.chartPanel().BtNext,        w.chartPanel().BTlast,
+                                               w.recordingBar().RecordNew,  w.recordingBar().OpenDataFiles, w.recordingBar().saveas, w.recordingBar().BtPrint};
         for (QToolButton* b : speedButtons)
             QVERIFY2(b->focusPolicy() == Qt::NoFocus, qPrintable(b->text() + b->toolTip()));
 
         // Round the whole window with Tab: QUIT and the edits come up, no speed button does.
-        w.T1HI->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.T1HI));
+        w.limitPanel().T1HI->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.limitPanel().T1HI));
         QSet<QWidget*> reached;
         for (int i = 0; i < 40; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             reached << QApplication::focusWidget();
         }
-        QVERIFY(reached.contains(w.BitBtn1));
-        QVERIFY(reached.contains(w.T1LO) && reached.contains(w.Maxrecord) && reached.contains(w.RecordSITime));
+        QVERIFY(reached.contains(w.connectionBar().BitBtn1));
+        QVERIFY(reached.contains(w.limitPanel().T1LO) && reached.contains(w.chartPanel().Maxrecord) && reached.contains(w.recordingBar().RecordSITime));
         for (QToolButton* b : speedButtons)
             QVERIFY2(!reached.contains(b), qPrintable(b->text() + b->toolTip()));
 
         // "Close Data" is flat: no bevel until the mouse is over it.
-        QVERIFY(w.RecordNew->autoRaise());
+        QVERIFY(w.recordingBar().RecordNew->autoRaise());
     }
 
     void textFacesGoThroughTheFontMapping()
@@ -96,9 +104,9 @@ private slots:
         Window t;
         TFCOMM& w = t.w;
         t.reading();
-        auto* chart = qobject_cast<tavolo::ChartView*>(w.Chtshow);
+        auto* chart = qobject_cast<tavolo::ChartView*>(w.chartPanel().Chtshow);
         QVERIFY(chart);
-        const QAbstractItemModel* grid = w.DBGrid1->model();
+        const QAbstractItemModel* grid = w.recordingBar().DBGrid1->model();
         QCOMPARE(grid->rowCount(), 1);
         const QFont titles = tavolo::msSansSerifFont(11);
         const struct {
@@ -127,13 +135,13 @@ private slots:
     {
         Window t;
         TFCOMM& w = t.w;
-        const QList<QAction*> items{w.N10001, w.N50001, w.N100001, w.N500001, w.N1000001, w.limitess};
-        QActionGroup* group = w.N10001->actionGroup();
+        const QList<QAction*> items{w.recordingBar().N10001, w.recordingBar().N50001, w.recordingBar().N100001, w.recordingBar().N500001, w.recordingBar().N1000001, w.recordingBar().limitess};
+        QActionGroup* group = w.recordingBar().N10001->actionGroup();
         QVERIFY(group);
         // An exclusive group is what the menu draws as radio items.
         QVERIFY(group->isExclusive());
         QCOMPARE(group->actions(), items);
-        QCOMPARE(group->checkedAction(), w.N100001);
+        QCOMPARE(group->checkedAction(), w.recordingBar().N100001);
         for (QAction* chosen : items) {
             for (int again = 0; again < 2; ++again) {  // choosing the marked item keeps its mark
                 chosen->trigger();

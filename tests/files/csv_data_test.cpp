@@ -4,7 +4,7 @@
 #include "files/csv_reader.h"
 #include "files/csv_writer.h"
 #include "files/data_file.h"
-#include "table_helpers.h"
+#include "tests/support/table_helpers.h"
 #include "tz_scope.h"
 
 namespace tavolo {

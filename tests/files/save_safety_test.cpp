@@ -9,7 +9,7 @@
 #include "files/replace_file.h"
 #include "files/tab_data_writer.h"
 #include "files/xml_packet_writer.h"
-#include "table_helpers.h"
+#include "tests/support/table_helpers.h"
 
 namespace tavolo {
 namespace {

@@ -6,7 +6,7 @@
 #include "files/block_input.h"
 #include "files/tab_data_reader.h"
 #include "files/tab_data_writer.h"
-#include "table_helpers.h"
+#include "tests/support/table_helpers.h"
 
 namespace tavolo {
 namespace {

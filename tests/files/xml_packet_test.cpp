@@ -4,7 +4,7 @@
 #include "files/xml_packet_format.h"
 #include "files/xml_packet_reader.h"
 #include "files/xml_packet_writer.h"
-#include "table_helpers.h"
+#include "tests/support/table_helpers.h"
 
 namespace tavolo {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "hid_test_support.h"
+#include "tests/support/hid_test_support.h"
 
 namespace tavolo::test {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "hid/usb_bridge_link.h"
 #include "hid/usb_bridge_reports.h"
-#include "hid_test_support.h"
+#include "tests/support/hid_test_support.h"
 
 namespace tavolo::test {
 namespace {

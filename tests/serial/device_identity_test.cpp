@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_sysfs.h"
-#include "pty_fixture.h"
+#include "tests/support/fake_sysfs.h"
+#include "tests/support/pty_fixture.h"
 
 namespace tavolo::posix {
 namespace {

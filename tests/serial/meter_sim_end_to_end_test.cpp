@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "decode/meter_decoder.h"
-#include "fake_sysfs.h"
-#include "pty_fixture.h"
+#include "tests/support/fake_sysfs.h"
+#include "tests/support/pty_fixture.h"
 #include "serial/comm_port_driver.h"
 #include "serial/posix/posix_serial_platform.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pty_fixture.h"
+#include "tests/support/pty_fixture.h"
 
 namespace tavolo {
 namespace {

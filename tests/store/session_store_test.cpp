@@ -17,7 +17,7 @@
 #include "store/session_lock.h"
 #include "store/session_restore.h"
 #include "store/session_store.h"
-#include "store_test_support.h"
+#include "tests/support/store_test_support.h"
 
 namespace tavolo::store {
 namespace {

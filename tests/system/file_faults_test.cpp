@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "files/data_file.h"
-#include "private_mount.h"
-#include "table_helpers.h"
+#include "tests/support/private_mount.h"
+#include "tests/support/table_helpers.h"
 
 namespace tavolo {
 namespace {

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "store/session_restore.h"
-#include "store_test_support.h"
+#include "tests/support/store_test_support.h"
 
 extern char** environ;
 

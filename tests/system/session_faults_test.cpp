@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "private_mount.h"
+#include "tests/support/private_mount.h"
 #include "store/session_restore.h"
 #include "store/session_store.h"
-#include "store_test_support.h"
+#include "tests/support/store_test_support.h"
 
 namespace tavolo::store {
 namespace {

@@ -11,9 +11,10 @@
 #include <cstdio>
 #include <string>
 
+#include "app/connection_bar.h"
+#include "app/dialog_services.h"
 #include "app/store/session_store_link.h"
 #include "app/tfcomm.h"
-#include "app/views/recording_half.h"
 
 namespace {
 
@@ -55,21 +56,21 @@ int main(int argc, char* argv[])
     TFCOMM window;
     window.adjustSize();
     window.show();
-    window.setQuestionHook([](const QString& text) {
+    window.services().setQuestionHook([](const QString& text) {
         std::fprintf(stderr, "question (answered Yes): %s\n", qPrintable(text));
         return true;
     });
-    window.setMessageHook([](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+    window.services().setMessageHook([](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
 
-    tavolo::MeterSession& session = tavolo::recordingHalfOf(window).session;
+    tavolo::MeterSession& session = window.session();
     RowPrinter printer(session);
     session.addObserver(&printer);
     tavolo::SessionStoreLink sessionStore(
         session, [](const QString& text) { std::fprintf(stderr, "status: %s\n", qPrintable(text)); },
-        [&window](const QString& text) { return window.askYesNo(text); });
+        [&window](const QString& text) { return window.services().askYesNo(text); });
     QTimer::singleShot(0, &window, [&] {
         sessionStore.start();
-        window.COMCon->click();
+        window.connectionBar().COMCon->click();
     });
     const int status = QApplication::exec();
     sessionStore.endNormally();

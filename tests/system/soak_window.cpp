@@ -29,8 +29,15 @@
 #include <string>
 #include <vector>
 
+#include "app/chart_panel_view.h"
+#include "app/connection_bar.h"
+#include "app/dialog_services.h"
+#include "app/lcd_panel_view.h"
+#include "app/limit_panel_view.h"
+#include "app/recording_bar.h"
+#include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
-#include "app/views/recording_half.h"
+#include "record/meter_session.h"
 
 namespace {
 
@@ -84,16 +91,16 @@ int main(int argc, char* argv[])
     window.adjustSize();
     window.show();
 
-    tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(window);
-    window.setMessageHook([](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
-    window.setQuestionHook([](const QString& text) {
+    tavolo::MeterSession& session = window.session();
+    window.services().setMessageHook([](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+    window.services().setQuestionHook([](const QString& text) {
         std::fprintf(stderr, "question (answered No): %s\n", qPrintable(text));
         return false;
     });
-    rec.notice = [](tavolo::NoticeKind, const QString& title, const QString& text) {
+    window.services().setNoticeHook([](tavolo::NoticeKind, const QString& title, const QString& text) {
         std::fprintf(stderr, "notice: %s: %s\n", qPrintable(title), qPrintable(text));
-    };
-    rec.fileDialog = [&options](const tavolo::FileDialogRequest&) { return options.out; };
+    });
+    window.services().setFileDialogHook([&options](const tavolo::FileDialogRequest&) { return options.out; });
 
     std::FILE* samples = options.samples.isEmpty() ? nullptr : std::fopen(qPrintable(options.samples), "w");
     if (samples)
@@ -128,15 +135,15 @@ int main(int argc, char* argv[])
         probe.stop();
         sampler.stop();
         const long rssEnd = residentKiB();
-        const std::size_t rows = rec.session.table().rowCount();
-        const std::size_t tableBytes = rec.session.table().memoryUsage();
-        const std::size_t chartBytes = rec.session.chart().memoryUsage();
+        const std::size_t rows = session.table().rowCount();
+        const std::size_t tableBytes = session.table().memoryUsage();
+        const std::size_t chartBytes = session.chart().memoryUsage();
         std::vector<int> sorted = lateness;
         std::sort(sorted.begin(), sorted.end());
         const int p99 = sorted.empty() ? 0 : sorted[sorted.size() * 99 / 100];
         const int maxLate = sorted.empty() ? 0 : sorted.back();
         const qint64 saveStart = clock.elapsed();
-        window.saveasClick();
+        window.recordingBar().saveasClick();
         const qint64 saveMs = clock.elapsed() - saveStart;
         std::printf("rows=%zu conversion_errors=%d rss_start_kib=%ld rss_end_kib=%ld table_bytes=%zu "
                     "chart_bytes=%zu bytes_per_row=%.1f rss_bytes_per_row=%.1f probe_ticks=%zu probe_p99_late_ms=%d "
@@ -148,14 +155,14 @@ int main(int argc, char* argv[])
         std::fflush(stdout);
         if (samples)
             std::fclose(samples);
-        window.BtExit1Click();
+        window.connectionBar().BtExit1Click();
     };
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        const std::size_t rows = rec.session.table().rowCount();
+        const std::size_t rows = session.table().rowCount();
         if (samples) {
             std::fprintf(samples, "%.1f\t%ld\t%zu\t%zu\t%d\t%zu\n", now / 1000.0, residentKiB(), rows,
-                         rec.session.table().memoryUsage(), windowMaxLate, rec.session.chart().memoryUsage());
+                         session.table().memoryUsage(), windowMaxLate, session.chart().memoryUsage());
             std::fflush(samples);
         }
         windowMaxLate = 0;
@@ -171,12 +178,12 @@ int main(int argc, char* argv[])
 
     // The user's steps: Repeat stays on (the start default), limit "limitless", connect.
     QTimer::singleShot(300, &window, [&] {
-        if (!window.RepeatSet->isChecked())
-            window.RepeatSet->click();
-        window.limitess->trigger();
-        window.COMCon->click();
+        if (!window.recordingBar().RepeatSet->isChecked())
+            window.recordingBar().RepeatSet->click();
+        window.recordingBar().limitess->trigger();
+        window.connectionBar().COMCon->click();
         rssStart = residentKiB();
-        rowsAtStart = rec.session.table().rowCount();
+        rowsAtStart = session.table().rowCount();
         lastProbe = clock.elapsed();
         lastGrowthMs = clock.elapsed();
         probe.start(kProbeMs);

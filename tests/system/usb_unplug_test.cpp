@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hid/usb_bridge_link.h"
-#include "hid_test_support.h"
+#include "tests/support/hid_test_support.h"
 
 namespace tavolo::test {
 namespace {

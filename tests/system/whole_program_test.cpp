@@ -20,9 +20,16 @@
 #include <vector>
 
 #include "app/lcd_glyphs.h"
+#include "app/chart_panel_view.h"
+#include "app/connection_bar.h"
+#include "app/dialog_services.h"
+#include "app/lcd_panel_view.h"
+#include "app/limit_panel_view.h"
+#include "app/recording_bar.h"
+#include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
+#include "record/meter_session.h"
 #include "app/views/reading_report.h"
-#include "app/views/recording_half.h"
 #include "app/views/report_preview.h"
 #include "app/views/report_print.h"
 #include "hid/sim/sim_hid_platform.h"
@@ -95,25 +102,24 @@ private:
     // questions are answered Yes, boxes are collected.
     void hook(TFCOMM& w)
     {
-        w.setQuestionHook([](const QString&) { return true; });
-        w.setMessageHook([this](const QString& text) { m_notices << text; });
-        tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(w);
-        rec.notice = [this](tavolo::NoticeKind, const QString& title, const QString& text) {
+        w.services().setQuestionHook([](const QString&) { return true; });
+        w.services().setMessageHook([this](const QString& text) { m_notices << text; });
+        w.services().setNoticeHook([this](tavolo::NoticeKind, const QString& title, const QString& text) {
             m_notices << (title.isEmpty() ? text : title + QStringLiteral(": ") + text);
-        };
-        rec.fileDialog = [this](const tavolo::FileDialogRequest&) { return m_nextFile; };
+        });
+        w.services().setFileDialogHook([this](const tavolo::FileDialogRequest&) { return m_nextFile; });
     }
 
     // Save in the three formats, clear, reopen each and compare; bitmap and PDF.
     void saveClearReopen(TFCOMM& w, const QString& stem)
     {
-        tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(w);
-        const QStringList recorded = rowsOf(rec.session.table(), true);
-        const QStringList recordedNoNVal = rowsOf(rec.session.table(), false);
+        tavolo::MeterSession& session = w.session();
+        const QStringList recorded = rowsOf(session.table(), true);
+        const QStringList recordedNoNVal = rowsOf(session.table(), false);
         for (const char* ext : {".xls", ".txt", ".xml"}) {
             m_notices.clear();
             m_nextFile = path(stem + QLatin1String(ext));
-            w.saveasClick();
+            w.recordingBar().saveasClick();
             QVERIFY2(QFile::exists(m_nextFile), qPrintable(m_nextFile));
             if (QLatin1String(ext) != QLatin1String(".xml"))
                 QCOMPARE(m_notices, QStringList{QStringLiteral("save table to specified file: ") +
@@ -121,11 +127,11 @@ private:
             else
                 QVERIFY2(m_notices.isEmpty(), qPrintable(m_notices.join(QLatin1Char('\n'))));
         }
-        QCOMPARE(rowsOf(rec.session.table(), true), recorded);  // saving changes nothing
+        QCOMPARE(rowsOf(session.table(), true), recorded);  // saving changes nothing
 
         // Chart bitmap: a 24-bit BMP whose header matches the file.
         m_nextFile = path(stem + QStringLiteral("-chart.bmp"));
-        w.BtSaveClick();
+        w.chartPanel().BtSaveClick();
         QFile bmp(m_nextFile);
         QVERIFY2(bmp.open(QIODevice::ReadOnly), qPrintable(m_nextFile));
         const QByteArray bytes = bmp.readAll();
@@ -145,18 +151,18 @@ private:
         // Report: the print preview opens on the table; its pages go to a PDF.
         const QString pdf = path(stem + QStringLiteral("-report.pdf"));
         bool previewShown = false;
-        rec.previewHook = [&](tavolo::ReportPreview& preview) {
+        w.services().setPreviewHook([&](tavolo::ReportPreview& preview) {
             previewShown = preview.pageView() != nullptr;
-            tavolo::ReadingReport report(rec.session.table(), rec.session.table().rowCount());
+            tavolo::ReadingReport report(session.table(), session.table().rowCount());
             report.setLcdText(tavolo::lcdDisplayText, [](int pixels) { return tavolo::lcdSymbolFont(pixels); });
             QPrinter printer(QPrinter::HighResolution);
             tavolo::setupReportPrinter(printer, report);
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(pdf);
             QVERIFY(tavolo::printReport(report, printer, 1, 1000000));
-        };
-        w.BtPrintClick();
-        rec.previewHook = {};
+        });
+        w.recordingBar().BtPrintClick();
+        w.services().setPreviewHook({});
         QVERIFY(previewShown);
         QProcess pdftotext;
         pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
@@ -164,7 +170,7 @@ private:
             QVERIFY(pdftotext.waitForFinished(30000));
             const QString text = QString::fromLocal8Bit(pdftotext.readAllStandardOutput());
             // The first and the last row's values are in the printed text.
-            const tavolo::ReadingTable& t = rec.session.table();
+            const tavolo::ReadingTable& t = session.table();
             QVERIFY2(text.contains(cell(t, 0, tavolo::TableField::Value)), qPrintable(text.left(400)));
             QVERIFY(text.contains(cell(t, t.rowCount() - 1, tavolo::TableField::Time)));
         } else {
@@ -177,7 +183,7 @@ private:
         // leaves the table and the files as they were.
         m_notices.clear();
         m_nextFile = path(QStringLiteral("no-such-folder/") + stem + QStringLiteral(".xls"));
-        w.saveasClick();
+        w.recordingBar().saveasClick();
         QCOMPARE(m_notices, QStringList{QStringLiteral("Could not save table to specified file: ") +
                                         QDir::toNativeSeparators(m_nextFile)});
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("no-such-folder"))));
@@ -191,20 +197,20 @@ private:
         cut.close();
         m_notices.clear();
         m_nextFile = cut.fileName();
-        w.SpeedButton2Click();
+        w.recordingBar().SpeedButton2Click();
         QCOMPARE(m_notices, QStringList{QStringLiteral("Error: Failed to Load File!")});
-        QCOMPARE(rowsOf(rec.session.table(), true), recorded);
+        QCOMPARE(rowsOf(session.table(), true), recorded);
 
         // Clear (Yes to the question), then each file into the empty table.
         for (const char* ext : {".xls", ".txt", ".xml"}) {
-            w.RecordNewClick();
-            QCOMPARE(rec.session.table().rowCount(), std::size_t{0});
+            w.recordingBar().RecordNewClick();
+            QCOMPARE(session.table().rowCount(), std::size_t{0});
             m_notices.clear();
             m_nextFile = path(stem + QLatin1String(ext));
-            w.SpeedButton2Click();
+            w.recordingBar().SpeedButton2Click();
             QVERIFY2(m_notices.isEmpty(), qPrintable(m_notices.join(QLatin1Char('\n'))));
             const bool xml = QLatin1String(ext) == QLatin1String(".xml");
-            QCOMPARE(rowsOf(rec.session.table(), xml), xml ? recorded : recordedNoNVal);
+            QCOMPARE(rowsOf(session.table(), xml), xml ? recorded : recordedNoNVal);
         }
     }
 
@@ -227,7 +233,7 @@ private slots:
         hook(w);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(w);
+        tavolo::MeterSession& session = w.session();
 
         // 300 readings at the wire's full rate with damaged frames and garbage
         // between them; the feeder waits until the window has opened the port.
@@ -241,13 +247,13 @@ private slots:
                       sentFile, QStringLiteral("--wait-open"), QStringLiteral("20")});
         QVERIFY(feeder.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path(QStringLiteral("ports/COM1"))), 10000);
-        QTest::mouseClick(w.COMCon, Qt::LeftButton);
-        QVERIFY(w.COMCon->isChecked());
+        QTest::mouseClick(w.connectionBar().COMCon, Qt::LeftButton);
+        QVERIFY(w.connectionBar().COMCon->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(feeder.state() == QProcess::NotRunning, 60000);
         QCOMPARE(feeder.exitCode(), 0);
         QTest::qWait(300);  // the last poll tick
-        QTest::mouseClick(w.COMCon, Qt::LeftButton);
-        QVERIFY(!w.COMCon->isChecked());
+        QTest::mouseClick(w.connectionBar().COMCon, Qt::LeftButton);
+        QVERIFY(!w.connectionBar().COMCon->isChecked());
 
         std::vector<Sent> sent;
         QFile file(sentFile);
@@ -262,7 +268,7 @@ private slots:
         for (const Sent& s : sent)
             units.insert(s.unit);
         QVERIFY2(units.size() >= 5, "the run covers several functions");
-        const std::vector<Sent> recorded = meterPartOf(rec.session.table());
+        const std::vector<Sent> recorded = meterPartOf(session.table());
         for (std::size_t i = 0; i < std::min(sent.size(), recorded.size()); ++i)
             QVERIFY2(recorded[i] == sent[i], qPrintable(QStringLiteral("row %1: %2 %3 %4 recorded, %5 %6 %7 sent")
                                                              .arg(i)
@@ -280,9 +286,9 @@ private slots:
         hook(w);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        tavolo::RecordingHalf& rec = tavolo::recordingHalfOf(w);
-        QTest::mouseClick(w.USBCon, Qt::LeftButton);
-        QVERIFY(w.USBCon->isChecked());
+        tavolo::MeterSession& session = w.session();
+        QTest::mouseClick(w.connectionBar().USBCon, Qt::LeftButton);
+        QVERIFY(w.connectionBar().USBCon->isChecked());
 
         // The bridge carries up to nine meter bytes per report; a report
         // without meter bytes ends the frame. Noise from the script is sent too.
@@ -302,12 +308,12 @@ private slots:
             if (event.isReading)
                 sent.push_back(sentOf(event.reading));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(rec.session.table().rowCount() >= sent.size(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(session.table().rowCount() >= sent.size(), 30000);
         // Every report read; the disconnect hands over the last one still held.
         QVERIFY(hid->waitUntilDrained(bridge, 30000));
-        QTest::mouseClick(w.USBCon, Qt::LeftButton);
-        QVERIFY(!w.USBCon->isChecked());
-        const std::vector<Sent> recorded = meterPartOf(rec.session.table());
+        QTest::mouseClick(w.connectionBar().USBCon, Qt::LeftButton);
+        QVERIFY(!w.connectionBar().USBCon->isChecked());
+        const std::vector<Sent> recorded = meterPartOf(session.table());
         QCOMPARE(recorded.size(), sent.size());
         for (std::size_t i = 0; i < sent.size(); ++i)
             QVERIFY2(recorded[i] == sent[i], qPrintable(QStringLiteral("row %1: %2 %3 recorded, %4 %5 sent")

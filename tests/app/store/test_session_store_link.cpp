@@ -9,7 +9,7 @@
 #include "app/store/session_store_link.h"
 #include "store/session_files.h"
 #include "store/session_restore.h"
-#include "store_test_support.h"
+#include "tests/support/store_test_support.h"
 
 using namespace tavolo;
 namespace fs = std::filesystem;

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "app/repaint_scheduler.h"
 #include "app/views/chart_view.h"
 #include "fake_chart_source.h"
 
@@ -92,8 +93,14 @@ private slots:
         QVERIFY(view.yAxis->range().size() > 0);
     }
 
+    // The view keeps no clock: the window's one repaint pass draws it, once
+    // however many readings asked for it, and not inside the asking call.
     void repaintsAreCoalesced()
     {
+        struct ChartTarget final : tavolo::RepaintTarget {
+            ChartView* view = nullptr;
+            void repaintFromModel() override { view->refreshNow(); }
+        } target;
         FakeChartSource source;
         source.current = {1, 100, 0, 100, 0};
         ChartView view;
@@ -101,17 +108,28 @@ private slots:
         view.setSource(&source);
         view.refreshNow();
         QCoreApplication::processEvents();  // the plot's own first replot, queued at creation
+        target.view = &view;
+        tavolo::RepaintScheduler scheduler;
+        scheduler.add(&target);
+        scheduler.repaintNow();
         QSignalSpy replots(&view, &QCustomPlot::afterReplot);
+        QSignalSpy wanted(&view, &ChartView::refreshWanted);
         for (int i = 0; i < 200; ++i) {
             source.values.push_back(i % 100);
             ++source.rev;
-            view.scheduleRefresh();
+            scheduler.schedule(&target);
         }
         QCOMPARE(replots.count(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(replots.count(), 1, 1000);
-        QTest::qWait(3 * ChartView::kRefreshMs);
+        QTest::qWait(3 * tavolo::RepaintScheduler::kIntervalMs);
         QCOMPARE(replots.count(), 1);
         QCOMPARE(view.plottedPointCount(), 102);  // positions 0..101
+        // A new size asks the owner for a refresh instead of drawing by itself.
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        wanted.clear();
+        view.resize(300, 200);
+        QCOMPARE(wanted.count(), 1);
     }
 
     void bitmapHasTheWidgetsSizeAndLook()

@@ -2,10 +2,8 @@
 // of the unit column, exact insert announcements, resets and freezing.
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
-#include <QTableView>
 #include <QtTest>
 
-#include "app/views/reading_grid.h"
 #include "app/views/reading_table_model.h"
 #include "record/reading_table.h"
 
@@ -113,31 +111,6 @@ private slots:
         QCOMPARE(model.rowCount(), 0);
         model.setFrozen(false);
         QCOMPARE(model.rowCount(), 4);
-    }
-
-    void gridFollowsTheCurrentRow()
-    {
-        ReadingTable table;
-        appendRows(table, 500);
-        ReadingTableModel model(table);
-        QTableView grid;
-        tavolo::setupReadingGrid(grid, model);
-        grid.resize(334, 241);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        QCOMPARE(grid.columnWidth(0), 53);
-        QCOMPARE(grid.columnWidth(4), 35);
-        QCOMPARE(grid.selectionBehavior(), QAbstractItemView::SelectRows);
-        QCOMPARE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
-
-        appendRows(table, 1, 501);
-        model.syncWithTable();
-        tavolo::followRow(grid, table.currentRow());
-        QCOMPARE(grid.currentIndex().row(), 500);
-        QVERIFY(grid.rowAt(grid.viewport()->height() - 1) >= 495 ||
-                grid.rowAt(grid.viewport()->height() - 1) == -1);
-        QVERIFY(grid.visualRect(model.index(500, 0)).intersects(grid.viewport()->rect()));
-        QCOMPARE(grid.selectionModel()->selectedRows().size(), 1);
     }
 };
 

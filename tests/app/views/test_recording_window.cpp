@@ -23,11 +23,19 @@
 
 #include "app/click_panel.h"
 #include "app/lcd_panel_widget.h"
+#include "app/chart_panel_view.h"
+#include "app/connection_bar.h"
+#include "app/dialog_services.h"
+#include "app/lcd_panel_view.h"
+#include "app/limit_panel_view.h"
+#include "app/recording_bar.h"
+#include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
+#include "app/views/reading_grid.h"
+#include "record/meter_session.h"
 #include "app/views/chart_view.h"
 #include "app/views/reading_report.h"
 #include "app/views/reading_table_model.h"
-#include "app/views/recording_half.h"
 #include "app/views/report_preview.h"
 #include "app/views/report_print.h"
 #include "decode/meter_decoder.h"
@@ -37,7 +45,6 @@
 
 using tavolo::FileDialogRequest;
 using tavolo::NoticeKind;
-using tavolo::RecordingHalf;
 
 namespace {
 
@@ -63,24 +70,23 @@ struct Notice {
 struct Window {
     Window() : w(std::make_shared<tavolo::SimHidPlatform>())
     {
-        w.setQuestionHook([this](const QString& text) {
+        w.services().setQuestionHook([this](const QString& text) {
             questions << text;
             return answer;
         });
-        w.setMessageHook([this](const QString& text) { messages << text; });
-        rec().fileDialog = [this](const FileDialogRequest& request) {
+        w.services().setMessageHook([this](const QString& text) { messages << text; });
+        w.services().setFileDialogHook([this](const FileDialogRequest& request) {
             dialogs.append(request);
             return nextPath;
-        };
-        rec().notice = [this](NoticeKind kind, const QString& title, const QString& text) {
+        });
+        w.services().setNoticeHook([this](NoticeKind kind, const QString& title, const QString& text) {
             notices.append({kind, title, text});
-        };
+        });
         w.show();
         const std::uint8_t lf = tavolo::sim::kLf;  // the line end before the first frame
         w.decoder().VexaDATA(&lf, 1);
     }
 
-    RecordingHalf& rec() { return tavolo::recordingHalfOf(w); }
 
     void frame(const std::string& digits)
     {
@@ -92,10 +98,10 @@ struct Window {
     {
         for (int i = 0; i < count; ++i)
             frame(QStringLiteral("%1").arg(++m_next % 100000, 5, 10, QLatin1Char('0')).toStdString());
-        rec().refreshViews();
+        w.repaintNow();
     }
 
-    int gridRows() { return w.DBGrid1->model()->rowCount(); }
+    int gridRows() { return w.recordingBar().DBGrid1->model()->rowCount(); }
 
     TFCOMM w;
     bool answer = false;
@@ -117,17 +123,17 @@ private slots:
     {
         Window t;
         t.readings(5);
-        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(5));
+        QCOMPARE(t.w.session().table().rowCount(), std::size_t(5));
         QCOMPARE(t.gridRows(), 5);
-        QCOMPARE(t.w.DBGrid1->currentIndex().row(), 4);  // the grid follows the newest row
-        QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(4, 0)).toString(), QStringLiteral("5"));
-        QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(4, 3)).toString(),
+        QCOMPARE(t.w.recordingBar().DBGrid1->currentRow(), 4);  // the grid follows the newest row
+        QCOMPARE(t.w.recordingBar().DBGrid1->model()->data(t.w.recordingBar().DBGrid1->model()->index(4, 0)).toString(), QStringLiteral("5"));
+        QCOMPARE(t.w.recordingBar().DBGrid1->model()->data(t.w.recordingBar().DBGrid1->model()->index(4, 3)).toString(),
                  QStringLiteral("00.005"));
-        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(6));  // start point + 5
-        auto* chart = qobject_cast<tavolo::ChartView*>(t.w.Chtshow);
+        QCOMPARE(t.w.session().chart().pointCount(), std::size_t(6));  // start point + 5
+        auto* chart = qobject_cast<tavolo::ChartView*>(t.w.chartPanel().Chtshow);
         QVERIFY(chart);
         QCOMPARE(chart->plottedPointCount(), 6);
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("1"));
     }
 
     // The recall clock, the sampling interval and its edit as the user sets
@@ -135,9 +141,9 @@ private slots:
     void recordingControlsReachTheFrameSteps()
     {
         Window t;
-        const tavolo::ReadingTable& table = t.rec().session.table();
-        t.w.RecallCheck->click();
-        t.w.TimeInt->setText(QStringLiteral("3600"));
+        const tavolo::ReadingTable& table = t.w.session().table();
+        t.w.recordingBar().RecallCheck->click();
+        t.w.recordingBar().TimeInt->setText(QStringLiteral("3600"));
         t.frame("00001");
         t.frame("00002");
         QCOMPARE(table.rowCount(), std::size_t(2));
@@ -147,15 +153,15 @@ private slots:
         // The countdown stored with the last row ("10") holds readings back
         // once sampling is on; after ten ticks the next one is recorded and
         // the edit's new interval is stored.
-        t.w.RecordSITime->setText(QStringLiteral("5"));
-        t.w.RecordSI->click();
+        t.w.recordingBar().RecordSITime->setText(QStringLiteral("5"));
+        t.w.recordingBar().RecordSI->click();
         t.frame("00003");
         QCOMPARE(table.rowCount(), std::size_t(2));
         for (int tick = 0; tick < 10; ++tick)
-            t.w.TrecordTimer();
+            t.w.recordingBar().TrecordTimer();
         t.frame("00004");
         QCOMPARE(table.rowCount(), std::size_t(3));
-        QCOMPARE(t.rec().session.recordRule().state().SampleCountdown, 5);
+        QCOMPARE(t.w.session().recordRule().state().SampleCountdown, 5);
 
         const tavolo::BoundedLog& memo1 = t.w.usbLink().Memo1();
         const tavolo::BoundedLog& memo2 = t.w.usbLink().Memo2();
@@ -166,91 +172,116 @@ private slots:
         QCOMPARE(memo2.lines()[36], memo2.back());            // its text on every line
     }
 
+    // A restore changes the session behind the panels: the window shows the
+    // restored rows, page and record limit at once.
+    void restoredSessionIsShown()
+    {
+        Window t;
+        t.readings(2);
+        tavolo::MeterSession& session = t.w.session();
+        tavolo::ReadingTable restored;
+        for (int i = 1; i <= 150; ++i) {
+            tavolo::RowValues row;
+            row.no = i;
+            row.value = "01.000";
+            restored.appendRow(row);
+        }
+        session.table().swap(restored);
+        session.controls().chooseRecordLimit(tavolo::RecordLimit::N50000);
+        for (int i = 0; i < 150; ++i)
+            session.chart().addPoint(1.0);
+        t.w.showRestoredSession();
+        QCOMPARE(t.gridRows(), 150);
+        QCOMPARE(t.w.recordingBar().DBGrid1->currentRow(), 149);
+        QVERIFY(t.w.recordingBar().N500001->isChecked() && !t.w.recordingBar().N100001->isChecked());
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QString::fromStdString(session.chartPanel().Bt10()));
+    }
+
     void steadyReadingWithRepeatOff()
     {
         Window t;
-        t.w.RepeatSet->click();
-        QVERIFY(!t.w.RepeatSet->isChecked());
+        t.w.recordingBar().RepeatSet->click();
+        QVERIFY(!t.w.recordingBar().RepeatSet->isChecked());
         for (int i = 0; i < 4; ++i)
             t.frame("01234");
-        t.rec().refreshViews();
-        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(1));
+        t.w.repaintNow();
+        QCOMPARE(t.w.session().table().rowCount(), std::size_t(1));
         QCOMPARE(t.gridRows(), 1);
-        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(5));  // every frame still charted
+        QCOMPARE(t.w.session().chart().pointCount(), std::size_t(5));  // every frame still charted
     }
 
     void recordLimitMenu()
     {
         Window t;
-        const QList<QAction*> items{t.w.N10001, t.w.N50001, t.w.N100001,
-                                    t.w.N500001, t.w.N1000001, t.w.limitess};
+        const QList<QAction*> items{t.w.recordingBar().N10001, t.w.recordingBar().N50001, t.w.recordingBar().N100001,
+                                    t.w.recordingBar().N500001, t.w.recordingBar().N1000001, t.w.recordingBar().limitess};
         for (QAction* item : items)
-            QCOMPARE(item->isChecked(), item == t.w.N100001);
-        t.w.N10001->trigger();
+            QCOMPARE(item->isChecked(), item == t.w.recordingBar().N100001);
+        t.w.recordingBar().N10001->trigger();
         for (QAction* item : items)
-            QCOMPARE(item->isChecked(), item == t.w.N10001);
-        QCOMPARE(t.rec().session.recordRule().state().MaxRecords, 1000);
-        t.w.limitess->trigger();
-        QCOMPARE(t.rec().session.recordRule().state().MaxRecords, 10000000);
-        QVERIFY(t.w.limitess->isChecked() && !t.w.N10001->isChecked());
+            QCOMPARE(item->isChecked(), item == t.w.recordingBar().N10001);
+        QCOMPARE(t.w.session().recordRule().state().MaxRecords, 1000);
+        t.w.recordingBar().limitess->trigger();
+        QCOMPARE(t.w.session().recordRule().state().MaxRecords, 10000000);
+        QVERIFY(t.w.recordingBar().limitess->isChecked() && !t.w.recordingBar().N10001->isChecked());
 
         // Below the rows already recorded: recording stops, nothing is charted.
         t.readings(3);
-        t.rec().session.recordRule().state().MaxRecords = 3;
+        t.w.session().recordRule().state().MaxRecords = 3;
         t.readings(2);
-        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(3));
-        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(4));
+        QCOMPARE(t.w.session().table().rowCount(), std::size_t(3));
+        QCOMPARE(t.w.session().chart().pointCount(), std::size_t(4));
     }
 
     void clearAnsweredNoThenYes()
     {
         Window t;
         t.readings(150);
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("2"));
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("2"));
         t.answer = false;
-        t.w.RecordNew->click();
+        t.w.recordingBar().RecordNew->click();
         QCOMPARE(t.questions, QStringList{QStringLiteral("Do you want to delete this record?")});
-        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(150));
+        QCOMPARE(t.w.session().table().rowCount(), std::size_t(150));
         QCOMPARE(t.gridRows(), 150);
-        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(151));
+        QCOMPARE(t.w.session().chart().pointCount(), std::size_t(151));
 
         t.answer = true;
-        t.w.RecordNew->click();
-        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(0));
+        t.w.recordingBar().RecordNew->click();
+        QCOMPARE(t.w.session().table().rowCount(), std::size_t(0));
         QCOMPARE(t.gridRows(), 0);
-        QCOMPARE(t.rec().session.chart().pointCount(), std::size_t(1));
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
-        QCOMPARE(t.rec().session.chart().windowMinimum(), 1);
+        QCOMPARE(t.w.session().chart().pointCount(), std::size_t(1));
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("1"));
+        QCOMPARE(t.w.session().chart().windowMinimum(), 1);
         t.readings(1);
-        QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(0, 0)).toString(), QStringLiteral("1"));
+        QCOMPARE(t.w.recordingBar().DBGrid1->model()->data(t.w.recordingBar().DBGrid1->model()->index(0, 0)).toString(), QStringLiteral("1"));
     }
 
     void pagingThroughTwoHundredFiftyValues()
     {
         Window t;
         t.readings(250);
-        const tavolo::ChartModel& chart = t.rec().session.chart();
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("3"));
+        const tavolo::ChartModel& chart = t.w.session().chart();
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("3"));
         QCOMPARE(chart.windowMinimum(), 201);
         QCOMPARE(chart.windowMaximum(), 300);
 
-        t.w.BtFirst->click();
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
+        t.w.chartPanel().BtFirst->click();
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("1"));
         QCOMPARE(chart.windowMinimum(), 1);
         t.readings(5);  // browsing: the window stays
         QCOMPARE(chart.windowMinimum(), 1);
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
-        t.w.BTPrevious->click();  // nothing before page 1
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("1"));
-        t.w.BtNext->click();
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("2"));
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("1"));
+        t.w.chartPanel().BTPrevious->click();  // nothing before page 1
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("1"));
+        t.w.chartPanel().BtNext->click();
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("2"));
         QCOMPARE(chart.windowMinimum(), 101);
-        t.w.BTlast->click();
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("3"));
+        t.w.chartPanel().BTlast->click();
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("3"));
         QCOMPARE(chart.windowMaximum(), 300);
-        t.w.BtNext->click();  // nothing after the last page
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("3"));
-        auto* view = qobject_cast<tavolo::ChartView*>(t.w.Chtshow);
+        t.w.chartPanel().BtNext->click();  // nothing after the last page
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("3"));
+        auto* view = qobject_cast<tavolo::ChartView*>(t.w.chartPanel().Chtshow);
         view->refreshNow();
         QCOMPARE(view->xAxis->range().lower, 201.0);
         QCOMPARE(view->xAxis->range().upper, 300.0);
@@ -260,35 +291,35 @@ private slots:
     {
         Window t;
         t.readings(250);
-        QSignalSpy ticks(t.w.Timer2, &QTimer::timeout);
-        t.w.Maxrecord->clear();
-        QTest::keyClicks(t.w.Maxrecord, QStringLiteral("5"));
+        QSignalSpy ticks(t.w.chartPanel().Timer2, &QTimer::timeout);
+        t.w.chartPanel().Maxrecord->clear();
+        QTest::keyClicks(t.w.chartPanel().Maxrecord, QStringLiteral("5"));
         QTest::qWait(500);
-        QTest::keyClicks(t.w.Maxrecord, QStringLiteral("0"));
+        QTest::keyClicks(t.w.chartPanel().Maxrecord, QStringLiteral("0"));
         QTest::qWait(1700);  // 2.2 s after the first key, 1.7 s after the last
         QCOMPARE(ticks.count(), 0);
-        QCOMPARE(t.rec().session.ChartCtl().PageSize(), 100);
+        QCOMPARE(t.w.session().ChartCtl().PageSize(), 100);
         QTRY_COMPARE_WITH_TIMEOUT(ticks.count(), 1, 1000);
-        QCOMPARE(t.rec().session.ChartCtl().PageSize(), 50);
-        QCOMPARE(t.rec().session.chart().windowMinimum(), 201);
-        QCOMPARE(t.rec().session.chart().windowMaximum(), 250);
-        QCOMPARE(t.w.Bt10->text(), QStringLiteral("5"));
+        QCOMPARE(t.w.session().ChartCtl().PageSize(), 50);
+        QCOMPARE(t.w.session().chart().windowMinimum(), 201);
+        QCOMPARE(t.w.session().chart().windowMaximum(), 250);
+        QCOMPARE(t.w.chartPanel().Bt10->text(), QStringLiteral("5"));
         QVERIFY(t.notices.isEmpty());
 
         // An empty text fails the conversion: told, nothing changes.
-        t.w.Maxrecord->setText(QStringLiteral("20"));
-        t.w.Maxrecord->clear();
-        t.w.Timer2Timer();
+        t.w.chartPanel().Maxrecord->setText(QStringLiteral("20"));
+        t.w.chartPanel().Maxrecord->clear();
+        t.w.chartPanel().Timer2Timer();
         QCOMPARE(t.notices.size(), 1);
         QCOMPARE(t.notices[0].text, QStringLiteral("'' is not a valid integer value"));
-        QCOMPARE(t.rec().session.ChartCtl().PageSize(), 50);
+        QCOMPARE(t.w.session().ChartCtl().PageSize(), 50);
         // A page size of 0 is refused and the old size kept.
-        t.w.Maxrecord->setText(QStringLiteral("0"));
-        t.w.Timer2Timer();
+        t.w.chartPanel().Maxrecord->setText(QStringLiteral("0"));
+        t.w.chartPanel().Timer2Timer();
         QCOMPARE(t.notices.size(), 2);
-        QCOMPARE(t.rec().session.ChartCtl().PageSize(), 50);
+        QCOMPARE(t.w.session().ChartCtl().PageSize(), 50);
         t.readings(1);  // recording goes on
-        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(251));
+        QCOMPARE(t.w.session().table().rowCount(), std::size_t(251));
     }
 
     void enlargeAndRestore_data()
@@ -313,17 +344,17 @@ private slots:
         QWidget* client = t.w.centralWidget();
         QCOMPARE(client->size(), QSize(714, 477));
         const QSize outer = t.w.frameGeometry().size();
-        QCOMPARE(t.w.Chtshow->geometry(), QRect(336, 204, 376, 269));
+        QCOMPARE(t.w.chartPanel().Chtshow->geometry(), QRect(336, 204, 376, 269));
 
-        t.w.TbFd->click();
-        const QRect big = t.w.Chtshow->geometry();
+        t.w.chartPanel().TbFd->click();
+        const QRect big = t.w.chartPanel().Chtshow->geometry();
         if (heldInside)  // as far as the normal chart reaches: right 712, bottom 473
             QCOMPARE(big, QRect(2, 28, 710, 445));
         else
             QCOMPARE(big, QRect(2, 28, outer.width() - 12, outer.height() - 95));
         // The whole chart, its "Record Number" title included, lies in the client
         // area, above the status line.
-        auto* view = qobject_cast<tavolo::ChartView*>(t.w.Chtshow);
+        auto* view = qobject_cast<tavolo::ChartView*>(t.w.chartPanel().Chtshow);
         view->replot(QCustomPlot::rpImmediateRefresh);
         const QRect drawn = view->axisRect()->outerRect();
         QVERIFY(view->rect().contains(drawn));
@@ -333,32 +364,32 @@ private slots:
                  qPrintable(QStringLiteral("chart bottom %1, status line at %2")
                                 .arg(client->mapTo(&t.w, big.bottomLeft()).y())
                                 .arg(t.w.statusBar()->y())));
-        QCOMPARE(t.w.Panel5->pos(), QPoint(2, 2));
-        QVERIFY(!t.w.Panel1->isVisible());
-        QVERIFY(!t.w.Panel6->isVisible());
-        QVERIFY(!t.w.TbFd->isVisible());
-        QVERIFY(t.w.TbSx->isVisible());
+        QCOMPARE(t.w.chartPanel().Panel5->pos(), QPoint(2, 2));
+        QVERIFY(!t.w.lcdPanel().Panel1->isVisible());
+        QVERIFY(!t.w.connectionBar().Panel6->isVisible());
+        QVERIFY(!t.w.chartPanel().TbFd->isVisible());
+        QVERIFY(t.w.chartPanel().TbSx->isVisible());
         // The chart covers the grid; the tool bar stays above the chart.
-        const QPoint inGrid = t.w.DBGrid1->mapTo(client, QPoint(20, 60));
+        const QPoint inGrid = t.w.recordingBar().DBGrid1->mapTo(client, QPoint(20, 60));
         QWidget* top = client->childAt(inGrid);
-        QVERIFY(top == t.w.Chtshow || t.w.Chtshow->isAncestorOf(top));
-        QWidget* onBar = client->childAt(t.w.Panel5->geometry().center());
-        QVERIFY(onBar == t.w.Panel5 || t.w.Panel5->isAncestorOf(onBar));
+        QVERIFY(top == t.w.chartPanel().Chtshow || t.w.chartPanel().Chtshow->isAncestorOf(top));
+        QWidget* onBar = client->childAt(t.w.chartPanel().Panel5->geometry().center());
+        QVERIFY(onBar == t.w.chartPanel().Panel5 || t.w.chartPanel().Panel5->isAncestorOf(onBar));
 
         // The bitmap takes the enlarged size.
         QTemporaryDir dir;
         t.nextPath = dir.filePath(QStringLiteral("big.bmp"));
-        t.w.BtSave->click();
-        QCOMPARE(QImage(t.nextPath).size(), t.w.Chtshow->size());
+        t.w.chartPanel().BtSave->click();
+        QCOMPARE(QImage(t.nextPath).size(), t.w.chartPanel().Chtshow->size());
 
-        t.w.TbSx->click();
-        QCOMPARE(t.w.Chtshow->geometry(), QRect(336, 204, 376, 269));
-        QCOMPARE(t.w.SavedChartBounds, QRect(336, 204, 376, 269));
-        QCOMPARE(t.w.Panel5->pos(), QPoint(341, 166));
-        QVERIFY(t.w.Panel1->isVisible());
-        QVERIFY(t.w.Panel6->isVisible());
-        QVERIFY(t.w.TbFd->isVisible());
-        QVERIFY(!t.w.TbSx->isVisible());
+        t.w.chartPanel().TbSx->click();
+        QCOMPARE(t.w.chartPanel().Chtshow->geometry(), QRect(336, 204, 376, 269));
+        QCOMPARE(t.w.chartPanel().SavedChartBounds, QRect(336, 204, 376, 269));
+        QCOMPARE(t.w.chartPanel().Panel5->pos(), QPoint(341, 166));
+        QVERIFY(t.w.lcdPanel().Panel1->isVisible());
+        QVERIFY(t.w.connectionBar().Panel6->isVisible());
+        QVERIFY(t.w.chartPanel().TbFd->isVisible());
+        QVERIFY(!t.w.chartPanel().TbSx->isVisible());
     }
 
     void saveThenOpen_data()
@@ -379,7 +410,7 @@ private slots:
         t.readings(3);
         QTemporaryDir dir;
         t.nextPath = dir.filePath(name);
-        t.w.saveas->click();
+        t.w.recordingBar().saveas->click();
         QCOMPARE(t.dialogs.size(), 1);
         QCOMPARE(t.dialogs[0].filter, QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV (*.csv)"));
         QCOMPARE(t.dialogs[0].defaultSuffix, QStringLiteral("xls"));
@@ -394,19 +425,19 @@ private slots:
         }
 
         t.answer = true;
-        t.w.RecordNew->click();
+        t.w.recordingBar().RecordNew->click();
         QCOMPARE(t.gridRows(), 0);
         t.notices.clear();
-        t.w.OpenDataFiles->click();
+        t.w.recordingBar().OpenDataFiles->click();
         QCOMPARE(t.dialogs[1].filter, QStringLiteral("Exel File(*.xls);;XML (*.xml);;Txt File(*.txt);;CSV (*.csv)"));
         QVERIFY(t.notices.isEmpty());
-        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(3));
+        QCOMPARE(t.w.session().table().rowCount(), std::size_t(3));
         QCOMPARE(t.gridRows(), 3);
-        QCOMPARE(t.w.DBGrid1->model()->data(t.w.DBGrid1->model()->index(2, 3)).toString(),
+        QCOMPARE(t.w.recordingBar().DBGrid1->model()->data(t.w.recordingBar().DBGrid1->model()->index(2, 3)).toString(),
                  QStringLiteral("00.003"));
         // The open dialog starts with the name chosen last time.
         t.nextPath.clear();
-        t.w.OpenDataFiles->click();
+        t.w.recordingBar().OpenDataFiles->click();
         QCOMPARE(t.dialogs[2].startName, dir.filePath(name));
     }
 
@@ -416,7 +447,7 @@ private slots:
         t.readings(2);
         QTemporaryDir dir;
         t.nextPath = dir.filePath(QStringLiteral("missing/data.xls"));
-        t.w.saveas->click();
+        t.w.recordingBar().saveas->click();
         QCOMPARE(t.notices.size(), 1);
         QCOMPARE(t.notices[0].text, QStringLiteral("Could not save table to specified file: %1").arg(t.nextPath));
 
@@ -425,13 +456,13 @@ private slots:
         broken.write("<?xml version=\"1.0\"?><nonsense/>");
         broken.close();
         t.nextPath = broken.fileName();
-        t.w.OpenDataFiles->click();
+        t.w.recordingBar().OpenDataFiles->click();
         QCOMPARE(t.notices.size(), 2);
         QCOMPARE(t.notices[1].kind, NoticeKind::Error);
         QCOMPARE(t.notices[1].title, QStringLiteral("Error"));
         QCOMPARE(t.notices[1].text, QStringLiteral("Failed to Load File!"));
         t.readings(1);  // the table still records
-        QCOMPARE(t.gridRows(), int(t.rec().session.table().rowCount()));
+        QCOMPARE(t.gridRows(), int(t.w.session().table().rowCount()));
     }
 
     void chartBitmapNames_data()
@@ -451,7 +482,7 @@ private slots:
         t.readings(20);
         QTemporaryDir dir;
         t.nextPath = dir.filePath(chosen);
-        t.w.BtSave->click();
+        t.w.chartPanel().BtSave->click();
         QCOMPARE(t.dialogs[0].filter, QStringLiteral("Bitmaps (*.bmp)"));
         const QString path = dir.filePath(written);
         QCOMPARE(t.notices.size(), 1);
@@ -470,7 +501,7 @@ private slots:
         Window t;
         QTemporaryDir dir;
         t.nextPath = dir.filePath(QStringLiteral("no/such/chart.bmp"));
-        t.w.BtSave->click();
+        t.w.chartPanel().BtSave->click();
         QCOMPARE(t.notices.size(), 1);
         QVERIFY(t.notices[0].text.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(t.nextPath)));
         QVERIFY(!t.notices[0].text.contains(QStringLiteral("successfully")));
@@ -484,10 +515,10 @@ private slots:
         const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
         bool frozenDuringPreview = false;
         int rowsShownDuringPreview = -1;
-        t.rec().previewHook = [&](tavolo::ReportPreview& preview) {
+        t.w.services().setPreviewHook([&](tavolo::ReportPreview& preview) {
             preview.show();
             t.readings(7);  // readings arrive while the preview is open
-            frozenDuringPreview = t.rec().gridModel->isFrozen();
+            frozenDuringPreview = t.w.recordingBar().gridModel().isFrozen();
             rowsShownDuringPreview = t.gridRows();
             QPrinter printer(QPrinter::HighResolution);
             printer.setOutputFormat(QPrinter::PdfFormat);
@@ -496,13 +527,13 @@ private slots:
             QCOMPARE(report.rowCount(), std::size_t(100));  // the rows when the preview opened
             tavolo::setupReportPrinter(printer, report);
             QVERIFY(tavolo::printReport(report, printer, 1, report.pageCount()));
-        };
-        t.w.BtPrint->click();
+        });
+        t.w.recordingBar().BtPrint->click();
         QVERIFY(frozenDuringPreview);
         QCOMPARE(rowsShownDuringPreview, 100);
-        QCOMPARE(t.rec().session.table().rowCount(), std::size_t(107));
+        QCOMPARE(t.w.session().table().rowCount(), std::size_t(107));
         QCOMPARE(t.gridRows(), 107);  // follows again after the preview
-        QCOMPARE(t.w.DBGrid1->currentIndex().row(), 106);
+        QCOMPARE(t.w.recordingBar().DBGrid1->currentRow(), 106);
 
         QProcess text;
         text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -81,7 +82,10 @@ public:
     ScratchFolder()
     {
         char pattern[] = "/tmp/tavolo-files-XXXXXX";
-        m_path = ::mkdtemp(pattern);
+        // No folder (full /tmp, no rights) stops the test plainly, not with a null path.
+        if (!::mkdtemp(pattern))
+            throw std::runtime_error("no scratch folder under /tmp");
+        m_path = pattern;
     }
     ~ScratchFolder()
     {

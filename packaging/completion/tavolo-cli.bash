@@ -1,11 +1,12 @@
 # bash completion for tavolo-cli: its commands, each command's options, port
-# names after --port and file names where a file is expected.
+# names after --port, 0 or 1 after --mqtt-qos and file names where a file is
+# expected.
 
 _tavolo_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands='decode convert log export sessions'
+    local commands='decode convert log export sessions watch'
 
     if [[ $COMP_CWORD -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
@@ -17,8 +18,9 @@ _tavolo_cli()
     case $command in
         decode) options='--decimal --hi --lo --help' ;;
         convert) options='--help' ;;
-        log) options='--input --port --out --no-repeat --limit --frames --recall --step --session --print-rows --help' ;;
+        log) options='--input --port --out --no-repeat --limit --frames --recall --step --session --print-rows --mqtt --mqtt-prefix --mqtt-qos --mqtt-user --mqtt-password-file --mqtt-cafile --mqtt-cert --mqtt-key --help' ;;
         export|sessions) options='--help' ;;
+        watch) options='--mqtt-user --mqtt-password-file --mqtt-cafile --mqtt-cert --mqtt-key --help' ;;
         *) return ;;
     esac
 
@@ -28,12 +30,16 @@ _tavolo_cli()
             [[ $cur == /* ]] && COMPREPLY+=($(compgen -f -- "$cur"))
             return
             ;;
-        --input|--out|--session)
+        --mqtt-qos)
+            COMPREPLY=($(compgen -W '0 1' -- "$cur"))
+            return
+            ;;
+        --input|--out|--session|--mqtt-password-file|--mqtt-cafile|--mqtt-cert|--mqtt-key)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
             ;;
-        --decimal|--hi|--lo|--limit|--frames|--recall|--step)
+        --decimal|--hi|--lo|--limit|--frames|--recall|--step|--mqtt|--mqtt-prefix|--mqtt-user)
             return  # a value the user types
             ;;
     esac

@@ -28,7 +28,7 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 [ "$package" = tavolo ] || fail "the package is named '$package', not tavolo"
 step "$package $version, depends: $depends"
 # dpkg-shlibdeps computed the libraries; the fonts are named by hand.
-for need in libqt6widgets6 libhidapi-hidraw0 libc6 fonts-dseg fonts-liberation fonts-dejavu-core; do
+for need in libqt6widgets6 libhidapi-hidraw0 libmosquitto1 libc6 fonts-dseg fonts-liberation fonts-dejavu-core; do
     [[ ", $depends" == *", $need"* ]] || fail "Depends lacks $need"
 done
 

@@ -26,7 +26,7 @@ offers() {
     fi
 }
 
-offers "tavolo-cli " "--help --version convert decode export log sessions"
+offers "tavolo-cli " "--help --version convert decode export log sessions watch"
 offers "tavolo-cli l" "log"
 offers "tavolo-cli --v" "--version"
 offers "tavolo-cli decode --" "--decimal --help --hi --lo"
@@ -43,4 +43,9 @@ offers "tavolo-cli log --port C" "COM1 COM2 COM3 COM4"
 offers "tavolo-cli log --out r" "readings.xml"
 offers "tavolo-cli log --limit " ""
 offers "tavolo-cli watch " ""
+offers "tavolo-cli watch mqtt://h/t --mqtt-c" "--mqtt-cafile --mqtt-cert"
+offers "tavolo-cli log --mqtt-qos " "0 1"
+offers "tavolo-cli log --mqtt-password-file r" "readings.xml"
+offers "tavolo-cli log --mqtt " ""
+offers "tavolo-cli frob " ""
 exit "$status"

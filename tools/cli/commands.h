@@ -10,5 +10,6 @@ int runConvert(int argc, char** argv);
 int runLog(int argc, char** argv);
 int runExport(int argc, char** argv);
 int runSessions(int argc, char** argv);
+int runWatch(int argc, char** argv);
 
 }  // namespace tavolo::cli

@@ -1,3 +1,6 @@
+#include <poll.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,12 +21,22 @@ public:
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 
+    // Waits at most 50 ms, so a stop asked for just before the wait (a pipe
+    // or terminal that stays open) is seen at the next turn of the caller's
+    // loop instead of never.
     std::optional<std::size_t> read(std::uint8_t* buffer, std::size_t capacity) override
     {
-        const std::size_t n = std::fread(buffer, 1, capacity, m_file);
-        if (n == 0)
+        const int fd = fileno(m_file);
+        pollfd ready{fd, POLLIN, 0};
+        const int polled = ::poll(&ready, 1, 50);
+        if (polled == 0 || (polled < 0 && errno == EINTR))
+            return 0;
+        const ssize_t n = ::read(fd, buffer, capacity);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            return 0;
+        if (n <= 0)
             return std::nullopt;
-        return n;
+        return static_cast<std::size_t>(n);
     }
 
 private:

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,9 @@
 #include "files/data_file.h"
 #include "files/output_buffer.h"
 #include "files/tab_data_writer.h"
+#include "feed/feed_observer.h"
+#include "feed/mqtt_publisher.h"
+#include "mqtt_options.h"
 #include "record/meter_session.h"
 #include "session_link.h"
 
@@ -23,15 +27,19 @@
 // tab-separated text to standard output. Status lines go to standard error.
 // With --session FILE the table is mirrored into a session file as it goes and
 // the session is ended normally on every orderly exit; --print-rows writes
-// each recorded row to standard output the moment it is recorded.
+// each recorded row to standard output the moment it is recorded. With --mqtt
+// every decoded reading is also published live; at the end the logger waits
+// (bounded) until the broker has taken them all.
 namespace tavolo::cli {
 namespace {
 
 std::atomic<bool> g_stop{false};
+std::atomic<int> g_stopRequests{0};
 
 extern "C" void requestStop(int)
 {
     g_stop.store(true);
+    g_stopRequests.fetch_add(1);
 }
 
 // Without SA_RESTART, so a blocking read of standard input returns and the
@@ -75,13 +83,16 @@ struct LogOptions {
     std::optional<std::string> step;
     std::string session;
     bool printRows = false;
+    MqttOptions mqtt;
 };
 
 void printUsage()
 {
     std::fputs("usage: tavolo-cli log [--input FILE | --port COMn|DEVICE] [--out FILE] [--no-repeat]\n"
                "                      [--limit N] [--frames N] [--recall HH:MM:SS [--step S]]\n"
-               "                      [--session FILE] [--print-rows]\n",
+               "                      [--session FILE] [--print-rows]\n"
+               "                      [--mqtt URL [--mqtt-prefix P] [--mqtt-qos 0|1] [--mqtt-user U]\n"
+               "                       [--mqtt-password-file F] [--mqtt-cafile CA] [--mqtt-cert F --mqtt-key F]]\n",
                stderr);
 }
 
@@ -142,9 +153,20 @@ bool parseOptions(int argc, char** argv, LogOptions& options)
             if (!value(text))
                 return false;
             options.step = text;
+        } else if (arg == "--mqtt") {
+            if (!value(options.mqtt.url))
+                return false;
         } else {
-            std::fprintf(stderr, "tavolo-cli log: unknown argument '%s'\n", arg.c_str());
-            return false;
+            std::string error;
+            const int taken = takeMqttOption(argc, argv, i, options.mqtt, true, error);
+            if (taken < 0) {
+                std::fprintf(stderr, "tavolo-cli log: %s\n", error.c_str());
+                return false;
+            }
+            if (taken == 0) {
+                std::fprintf(stderr, "tavolo-cli log: unknown argument '%s'\n", arg.c_str());
+                return false;
+            }
         }
     }
     if (inputGiven && !options.port.empty()) {
@@ -153,6 +175,12 @@ bool parseOptions(int argc, char** argv, LogOptions& options)
     }
     if (options.step && !options.recall) {
         std::fputs("tavolo-cli log: --step needs --recall\n", stderr);
+        return false;
+    }
+    if (options.mqtt.url.empty() &&
+        (options.mqtt.prefix || options.mqtt.qos || !options.mqtt.user.empty() || !options.mqtt.passwordFile.empty() ||
+         !options.mqtt.caFile.empty() || !options.mqtt.certFile.empty() || !options.mqtt.keyFile.empty())) {
+        std::fputs("tavolo-cli log: the --mqtt-... options need --mqtt URL\n", stderr);
         return false;
     }
     return true;
@@ -207,6 +235,56 @@ void feed(ByteSource& source, MeterSession& session, const std::optional<std::ui
     }
 }
 
+// Waits, bounded, until the broker has every reading, then stops the feed.
+// A second Ctrl+C (SIGINT/SIGTERM) gives up at once. False, after saying why,
+// when some readings never reached the broker.
+bool finishFeed(feed::MqttPublisher& publisher)
+{
+    const int waitSeconds = deliveryWaitSeconds();
+    const int requestsBefore = g_stopRequests.load();
+    const auto start = std::chrono::steady_clock::now();
+    const auto until = start + std::chrono::seconds(waitSeconds);
+    auto delivery = publisher.waitDelivered(std::chrono::milliseconds(200));
+    if (delivery == feed::MqttPublisher::Delivery::TimedOut && waitSeconds > 0) {
+        std::fprintf(stderr,
+                     "tavolo-cli log: waiting up to %d s for the broker to take %llu readings (Ctrl+C to give up)\n",
+                     waitSeconds, static_cast<unsigned long long>(publisher.status().waiting));
+        while (delivery == feed::MqttPublisher::Delivery::TimedOut && std::chrono::steady_clock::now() < until &&
+               g_stopRequests.load() <= requestsBefore)
+            delivery = publisher.waitDelivered(std::chrono::milliseconds(200));
+    }
+    const feed::FeedStatus status = publisher.status();
+    publisher.stop();
+    bool ok = true;
+    if (delivery == feed::MqttPublisher::Delivery::Refused) {
+        std::fprintf(stderr, "tavolo-cli log: %llu readings not published: the broker refused the connection (%s)\n",
+                     static_cast<unsigned long long>(status.waiting), status.reason.c_str());
+        ok = false;
+    } else if (delivery == feed::MqttPublisher::Delivery::TimedOut) {
+        std::fprintf(stderr,
+                     "tavolo-cli log: %llu readings not published: the broker did not take them within %d s (%s)\n",
+                     static_cast<unsigned long long>(status.waiting),
+                     static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(
+                                          std::chrono::steady_clock::now() - start)
+                                          .count()),
+                     feed::describe(status).c_str());
+        ok = false;
+    }
+    if (status.refused > 0) {
+        std::fprintf(stderr, "tavolo-cli log: the broker refused %llu readings: %s\n",
+                     static_cast<unsigned long long>(status.refused), status.reason.c_str());
+        ok = false;
+    }
+    if (status.dropped > 0) {
+        std::fprintf(stderr, "tavolo-cli log: %llu readings dropped while the broker was away (queue full)\n",
+                     static_cast<unsigned long long>(status.dropped));
+        ok = false;
+    }
+    std::fprintf(stderr, "tavolo-cli log: %llu readings published\n",
+                 static_cast<unsigned long long>(status.delivered));
+    return ok;
+}
+
 }  // namespace
 
 int runLog(int argc, char** argv)
@@ -217,6 +295,8 @@ int runLog(int argc, char** argv)
         return 2;
     }
 
+    // Before anything runs, so a stop at any moment still saves what there is.
+    catchStopSignals();
     LogObserver observer;
     MeterSession session(&observer);
     // A session file continued: its table, chart and counters first; the
@@ -234,14 +314,45 @@ int runLog(int argc, char** argv)
     if (options.recall && !setRecall(session, *options.recall, options.step.value_or("1")))
         return 2;
 
+    std::unique_ptr<feed::MqttPublisher> publisher;
+    std::unique_ptr<feed::FeedObserver> feedObserver;
+    if (!options.mqtt.url.empty()) {
+        std::string error;
+        const std::string portName = options.port.empty() ? std::string("file") : options.port;
+        std::optional<feed::FeedSettings> settings = feedSettings(options.mqtt, false, portName, error);
+        if (!settings) {
+            std::fprintf(stderr, "tavolo-cli log: %s\n", error.c_str());
+            return 2;
+        }
+        feed::StatusInfo info;
+        info.program = "tavolo-cli";
+        info.link = options.port.empty() ? "file" : "serial";
+        info.port = options.port.empty() ? options.input : options.port;
+        std::fprintf(stderr, "tavolo-cli log: publishing to %s on %s/reading\n", settings->broker.display().c_str(),
+                     settings->prefix.c_str());
+        // Called on the feed's thread only: one line per change of the status text.
+        auto lastLine = std::make_shared<std::string>();
+        publisher = std::make_unique<feed::MqttPublisher>(
+            std::move(*settings), std::move(info), [lastLine](const feed::FeedStatus& status) {
+                std::string line = feed::describe(status);
+                if (line == *lastLine)
+                    return;
+                *lastLine = line;
+                std::fprintf(stderr, "tavolo-cli log: %s\n", line.c_str());
+            });
+        feedObserver = std::make_unique<feed::FeedObserver>(*publisher, session.table());
+        session.addObserver(feedObserver.get());
+    }
+
     std::string error;
     std::unique_ptr<ByteSource> source =
         options.port.empty() ? openFileSource(options.input, error) : openPortSource(options.port, error);
     if (!source) {
         std::fprintf(stderr, "tavolo-cli log: %s\n", error.c_str());
+        if (feedObserver)
+            session.removeObserver(feedObserver.get());
         return 2;
     }
-    catchStopSignals();
     if (options.printRows)
         observer.printFrom = &session;
     feed(*source, session, options.frames);
@@ -255,22 +366,31 @@ int runLog(int argc, char** argv)
                  static_cast<unsigned long long>(session.decoder().framesAccepted()),
                  static_cast<unsigned long long>(session.decoder().framesDropped()), table.rowCount());
 
+    int status = 0;
     if (!options.out.empty()) {
         const FileResult saved = saveDataFile(table, options.out);
         if (!saved.message.empty())
             std::fprintf(stderr, "%s\n", saved.message.c_str());
-        return saved.ok && sessionEnded ? 0 : 1;
+        status = saved.ok && sessionEnded ? 0 : 1;
+    } else if (options.printRows) {
+        status = sessionEnded ? 0 : 1;
+    } else {
+        FdOutput out(STDOUT_FILENO);
+        writeTabData(table, out);
+        out.flush();
+        if (out.failed()) {
+            std::fprintf(stderr, "tavolo-cli log: cannot write the table: %s\n", std::strerror(out.error()));
+            status = 1;
+        } else if (!sessionEnded) {
+            status = 1;
+        }
     }
-    if (options.printRows)
-        return sessionEnded ? 0 : 1;
-    FdOutput out(STDOUT_FILENO);
-    writeTabData(table, out);
-    out.flush();
-    if (out.failed()) {
-        std::fprintf(stderr, "tavolo-cli log: cannot write the table: %s\n", std::strerror(out.error()));
-        return 1;
+    if (publisher) {
+        session.removeObserver(feedObserver.get());
+        if (!finishFeed(*publisher))
+            status = 1;
     }
-    return sessionEnded ? 0 : 1;
+    return status;
 }
 
 }  // namespace tavolo::cli

@@ -49,7 +49,21 @@ constexpr Command kCommands[] = {
      "      --print-rows       print each recorded row on standard output as it is\n"
      "                         recorded (No, time, DC/AC, Value, Unit, Auto, NVal,\n"
      "                         range, receive instant in ms since 1970 UTC) instead of\n"
-     "                         the table at the end\n"},
+     "                         the table at the end\n"
+     "      [--mqtt URL [--mqtt-prefix P] [--mqtt-qos 0|1] [--mqtt-user U]\n"
+     "       [--mqtt-password-file F] [--mqtt-cafile CA] [--mqtt-cert F --mqtt-key F]]\n"
+     "      --mqtt URL         also publish every decoded reading live to the MQTT broker\n"
+     "                         at mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS)\n"
+     "      --mqtt-prefix P    topic prefix (default tavolo/HOSTNAME/PORT): readings go\n"
+     "                         to P/reading, the retained status to P/status\n"
+     "      --mqtt-qos 0|1     1 (default): every reading acknowledged, sent again\n"
+     "                         after a broken link; 0: at most once\n"
+     "      --mqtt-user U      user name at the broker\n"
+     "      --mqtt-password-file F  the password, first line of F\n"
+     "      --mqtt-cafile CA   mqtts: the CA that signed the broker's certificate\n"
+     "                         (default: the system's CAs)\n"
+     "      --mqtt-cert F      mqtts: client certificate (with --mqtt-key)\n"
+     "      --mqtt-key F       mqtts: its private key\n"},
     {"export", tavolo::cli::runExport,
      "  export SESSION OUT\n"
      "      Save the table of the session file SESSION as OUT, by OUT's name like any\n"
@@ -59,6 +73,13 @@ constexpr Command kCommands[] = {
      "  sessions [DIR]\n"
      "      List the session files in DIR (default: $XDG_DATA_HOME/tavolo/sessions, else\n"
      "      ~/.local/share/tavolo/sessions): start, end, rows, ended normally, size.\n"},
+    {"watch", tavolo::cli::runWatch,
+     "  watch URL/TOPIC [--mqtt-user U] [--mqtt-password-file F] [--mqtt-cafile CA]\n"
+     "      [--mqtt-cert F --mqtt-key F]\n"
+     "      Print every message of TOPIC (wildcards + and # allowed) at the broker, as\n"
+     "      in mqtt://127.0.0.1:1883/tavolo/bench3/COM1/reading, one JSON line each:\n"
+     "      {\"topic\":...,\"retained\":...,\"payload\":...}, until Ctrl+C or SIGTERM.\n"
+     "      The options are those of log.\n"},
 };
 
 void printUsage(std::FILE* out)
@@ -66,7 +87,7 @@ void printUsage(std::FILE* out)
     std::fputs("usage: tavolo-cli COMMAND [OPTIONS] [ARGS]\n"
                "       tavolo-cli COMMAND --help\n"
                "       tavolo-cli --help | --version\n"
-               "Decodes, converts and logs the readings of a Tavolo multimeter without the window.\n"
+               "Decodes, converts, logs and publishes the readings of a Tavolo multimeter without the window.\n"
                "\n"
                "commands:\n",
                out);

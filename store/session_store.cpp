@@ -3,6 +3,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "store/session_schema.h"
 #include "tavolo_version.h"
 
 namespace tavolo::store {
@@ -13,6 +14,13 @@ std::int64_t systemNowMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+SessionStart sessionStart(MeterSession& session, const StoreOptions& options)
+{
+    const RecordState& state = session.recordRule().state();
+    return SessionStart{options.clock ? options.clock() : systemNowMs(), kVersion, options.link, options.port,
+                        state.NextRecordNo, state.RecordCount, state.LastRecordKey};
 }
 
 }  // namespace
@@ -26,8 +34,12 @@ std::unique_ptr<SessionStore> SessionStore::open(const std::filesystem::path& fi
     const bool fresh = !std::filesystem::exists(file, ec) || std::filesystem::file_size(file, ec) == 0;
     if (file.has_parent_path())
         std::filesystem::create_directories(file.parent_path(), ec);
-    SessionLock lock;
     std::string error;
+    // A new file gets its layout before its name; should that fail (a full
+    // disk, a read-only folder) the writer makes it once it can.
+    if (!std::filesystem::exists(file, ec))
+        createSessionFile(file.string(), sessionStart(session, options), error);
+    SessionLock lock;
     if (lock.acquire(file.string(), error) == SessionLock::Result::InUse) {
         if (problem)
             *problem = OpenProblem::InUse;
@@ -41,11 +53,9 @@ SessionStore::SessionStore(std::filesystem::path file, MeterSession& session, St
                            bool fresh)
     : m_file(std::move(file)), m_session(&session), m_options(std::move(options))
 {
-    const RecordState& state = session.recordRule().state();
     WriterConfig config;
     config.path = m_file.string();
-    config.start = SessionStart{now(), kVersion, m_options.link, m_options.port, state.NextRecordNo,
-                                state.RecordCount, state.LastRecordKey};
+    config.start = sessionStart(session, m_options);
     config.commitInterval = m_options.commitInterval;
     config.retryInterval = m_options.retryInterval;
     config.onStatus = m_options.onStatus;

@@ -1,6 +1,12 @@
 #include "store/session_writer.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <filesystem>
 #include <system_error>
@@ -37,6 +43,86 @@ std::string behindNote(const std::string& reason)
 }
 
 }  // namespace
+
+std::string insertSessionStart(SqliteDb& db, const SessionStart& s)
+{
+    if (db.exec("BEGIN IMMEDIATE") != SQLITE_OK)
+        return describe(db);
+    {
+        SqliteStatement insert(db, "INSERT OR IGNORE INTO session (id, started_ms, program_version, link, port, "
+                                   "start_next_record_no, start_record_count, start_last_record_key) "
+                                   "VALUES (1, ?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        insert.bindInt(1, s.startedMs);
+        insert.bindText(2, s.programVersion);
+        insert.bindText(3, s.link, true);
+        insert.bindText(4, s.port, true);
+        insert.bindInt(5, s.nextRecordNo);
+        insert.bindInt(6, s.recordCount);
+        insert.bindText(7, s.lastRecordKey);
+        if (insert.step() != SQLITE_DONE ||
+            db.exec("UPDATE session SET ended_normally = 0, ended_ms = NULL WHERE id = 1") != SQLITE_OK) {
+            std::string error = describe(db);
+            db.exec("ROLLBACK");
+            return error;
+        }
+    }
+    if (db.exec("COMMIT") != SQLITE_OK) {
+        std::string error = describe(db);
+        db.exec("ROLLBACK");
+        return error;
+    }
+    return {};
+}
+
+bool createSessionFile(const std::string& path, const SessionStart& start, std::string& error)
+{
+    const std::string temp = path + ".new-" + std::to_string(::getpid());
+    const auto removeTemp = [&temp] {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            std::remove((temp + suffix).c_str());
+    };
+    removeTemp();
+    {
+        SqliteDb db;
+        if (db.open(temp, SqliteDb::Mode::Create) != SQLITE_OK) {
+            error = db.errorText();
+            removeTemp();
+            return false;
+        }
+        int rc = db.exec("PRAGMA page_size = 1024");
+        if (rc == SQLITE_OK)
+            rc = db.exec("PRAGMA journal_mode = WAL");
+        if (rc == SQLITE_OK)
+            rc = db.exec("PRAGMA synchronous = FULL");
+        std::string schemaError = rc == SQLITE_OK ? createOrCheckSchema(db) : db.errorText();
+        if (schemaError.empty())
+            schemaError = insertSessionStart(db, start);
+        // Everything into the file itself before it gets its name.
+        if (schemaError.empty() && db.exec("PRAGMA wal_checkpoint(TRUNCATE)") != SQLITE_OK)
+            schemaError = db.errorText();
+        if (!schemaError.empty()) {
+            error = schemaError;
+            db.close();
+            removeTemp();
+            return false;
+        }
+    }
+    // link() never replaces: a file another program made first stays its own.
+    const bool linked = ::link(temp.c_str(), path.c_str()) == 0;
+    const int linkError = errno;
+    removeTemp();
+    if (!linked && linkError != EEXIST) {
+        error = std::strerror(linkError);
+        return false;
+    }
+    const std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);  // the new name survives a power cut with the first rows
+        ::close(dir);
+    }
+    return true;
+}
 
 SessionWriter::SessionWriter(WriterConfig config, SessionLock lock)
     : m_config(std::move(config)), m_lock(std::move(lock)), m_thread([this] { run(); })
@@ -160,32 +246,8 @@ bool SessionWriter::ensureOpen(std::string& reason)
         return fail(error);
 
     // The facts of a new session; a continued one is marked as running again.
-    if (m_db.exec("BEGIN IMMEDIATE") != SQLITE_OK)
-        return fail(describe(m_db));
-    {
-        SqliteStatement insert(m_db, "INSERT OR IGNORE INTO session (id, started_ms, program_version, link, port, "
-                                     "start_next_record_no, start_record_count, start_last_record_key) "
-                                     "VALUES (1, ?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-        const SessionStart& s = m_config.start;
-        insert.bindInt(1, s.startedMs);
-        insert.bindText(2, s.programVersion);
-        insert.bindText(3, s.link, true);
-        insert.bindText(4, s.port, true);
-        insert.bindInt(5, s.nextRecordNo);
-        insert.bindInt(6, s.recordCount);
-        insert.bindText(7, s.lastRecordKey);
-        if (insert.step() != SQLITE_DONE ||
-            m_db.exec("UPDATE session SET ended_normally = 0, ended_ms = NULL WHERE id = 1") != SQLITE_OK) {
-            std::string error = describe(m_db);
-            m_db.exec("ROLLBACK");
-            return fail(error);
-        }
-    }
-    if (m_db.exec("COMMIT") != SQLITE_OK) {
-        std::string error = describe(m_db);
-        m_db.exec("ROLLBACK");
+    if (std::string error = insertSessionStart(m_db, m_config.start); !error.empty())
         return fail(error);
-    }
     m_tableNo = m_db.queryInt("SELECT table_no FROM events ORDER BY seq DESC LIMIT 1").value_or(0);
     {
         SqliteStatement count(m_db, "SELECT count(*) FROM change_log WHERE table_no = ?1");

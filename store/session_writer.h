@@ -31,6 +31,16 @@ struct SessionStart {
     std::string lastRecordKey;
 };
 
+// Inserts a new session's facts (a continued session keeps its own) and marks
+// the session as running. Returns an empty text, else why not.
+std::string insertSessionStart(SqliteDb& db, const SessionStart& start);
+
+// Makes `path` a new session file that appears with its layout and facts
+// already in place (built under a temporary name, then linked in), so a copy
+// taken at any moment opens. False with `error` when it cannot; true also
+// when another program made the file first.
+bool createSessionFile(const std::string& path, const SessionStart& start, std::string& error);
+
 enum class StoreHealth {
     Starting,  // not written yet
     Writing,   // everything handed over up to the last batch is on disk

@@ -10,6 +10,8 @@
 
 #include "app/connection_bar.h"
 #include "app/dialog_services.h"
+#include "app/publish/publish_link.h"
+#include "app/publish/publish_window.h"
 #include "app/store/session_store_link.h"
 #include "app/tfcomm.h"
 #include "app/window_snapshot.h"
@@ -99,7 +101,18 @@ int main(int argc, char* argv[])
         [&window](const QString& text) { return window.services().askYesNo(text); });
     sessionStore.setRestoredHook([&window] { window.showRestoredSession(); });
     QTimer::singleShot(0, &window, [&sessionStore] { sessionStore.start(); });
+    // Live readings to an MQTT broker ("Publish readings…" in the Record menu),
+    // started by itself when the stored settings say so.
+    tavolo::PublishLink publishLink(
+        window.session(), tavolo::PublishSettingsStore(),
+        [&window](const QString& text) { window.services().statusNote(text); },
+        [&window] { return tavolo::windowStatusInfo(window); }, &window);
+    tavolo::attachPublishLink(window, publishLink);
+    QTimer::singleShot(0, &window, [&publishLink] { publishLink.start(); });
     const int status = QApplication::exec();
+    // The window goes first: saying "offline" to the broker happens out of sight.
+    window.hide();
+    publishLink.stop();
     sessionStore.endNormally();  // a clean exit: QUIT or the close box
     return status;
 }

@@ -1,8 +1,5 @@
 #include "files/csv_reader.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -10,6 +7,7 @@
 #include "decode/integer_text.h"
 #include "files/csv_texts.h"
 #include "files/iso_instant.h"
+#include "files/text_table_file.h"
 
 namespace tavolo {
 namespace {
@@ -290,13 +288,7 @@ FileResult readCsvData(BlockInput& in, ReadingTable& table)
 
 FileResult loadCsvData(const std::string& path, ReadingTable& table)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return loadFailure("cannot open " + path + ": " + std::strerror(errno));
-    BlockInput in(fd);
-    FileResult result = readCsvData(in, table);
-    ::close(fd);
-    return result;
+    return loadTextTable(path, table, readCsvData);
 }
 
 }  // namespace tavolo

@@ -1,11 +1,9 @@
 #include "files/csv_writer.h"
 
-#include <cstring>
-
 #include "decode/si_units.h"
 #include "files/csv_texts.h"
 #include "files/iso_instant.h"
-#include "files/replace_file.h"
+#include "files/text_table_file.h"
 
 namespace tavolo {
 namespace {
@@ -85,17 +83,7 @@ void writeCsvData(const ReadingTable& table, OutputBuffer& out)
 
 FileResult saveCsvData(ReadingTable& table, const std::string& path)
 {
-    const int error = replaceFileWith(path, [&table](OutputBuffer& out) { writeCsvData(table, out); });
-    if (!table.empty())
-        table.setCurrentRow(table.rowCount() - 1);
-    FileResult result;
-    result.ok = error == 0;
-    result.message = result.ok ? tabSaveDoneMessage(path) : tabSaveFailedMessage(path);
-    if (!result.ok)
-        result.detail = std::strerror(error);
-    else
-        result.rows = table.rowCount();
-    return result;
+    return saveTextTable(table, path, writeCsvData);
 }
 
 }  // namespace tavolo

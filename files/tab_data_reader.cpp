@@ -1,14 +1,12 @@
 #include "files/tab_data_reader.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 
 #include "decode/integer_text.h"
+#include "files/text_table_file.h"
 
 namespace tavolo {
 namespace {
@@ -216,13 +214,7 @@ FileResult readTabData(BlockInput& in, ReadingTable& table)
 
 FileResult loadTabData(const std::string& path, ReadingTable& table)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return loadFailure("cannot open " + path + ": " + std::strerror(errno));
-    BlockInput in(fd);
-    FileResult result = readTabData(in, table);
-    ::close(fd);
-    return result;
+    return loadTextTable(path, table, readTabData);
 }
 
 }  // namespace tavolo

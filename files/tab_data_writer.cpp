@@ -1,8 +1,6 @@
 #include "files/tab_data_writer.h"
 
-#include <cstring>
-
-#include "files/replace_file.h"
+#include "files/text_table_file.h"
 
 namespace tavolo {
 namespace {
@@ -75,17 +73,7 @@ void writeTabData(const ReadingTable& table, OutputBuffer& out)
 
 FileResult TabDataWriter(ReadingTable& table, const std::string& path)
 {
-    const int error = replaceFileWith(path, [&table](OutputBuffer& out) { writeTabData(table, out); });
-    if (!table.empty())
-        table.setCurrentRow(table.rowCount() - 1);
-    FileResult result;
-    result.ok = error == 0;
-    result.message = result.ok ? tabSaveDoneMessage(path) : tabSaveFailedMessage(path);
-    if (!result.ok)
-        result.detail = std::strerror(error);
-    else
-        result.rows = table.rowCount();
-    return result;
+    return saveTextTable(table, path, writeTabData);
 }
 
 }  // namespace tavolo

@@ -92,6 +92,11 @@ void SessionStore::detach()
     m_attached = false;
     m_session->table().removeListener(this);
     m_session->removeObserver(this);
+    handPending();
+}
+
+void SessionStore::handPending()
+{
     const bool factsMoved = factsChanged();
     if (factsMoved)
         m_facts = currentFacts();
@@ -114,17 +119,8 @@ bool SessionStore::endNormally(std::chrono::milliseconds wait)
 
 bool SessionStore::flush(std::chrono::milliseconds wait)
 {
-    if (m_attached) {
-        const bool factsMoved = factsChanged();
-        if (factsMoved)
-            m_facts = currentFacts();
-        m_writer->hand([&](EventBuffer& queue) {
-            putStaged(queue);
-            putChartStart(queue);
-            if (factsMoved)
-                queue.putFacts(m_facts);
-        });
-    }
+    if (m_attached)
+        handPending();
     return m_writer->flush(wait);
 }
 

@@ -76,6 +76,8 @@ private:
     void readingHandled(const HandledReading& handled) override;
 
     void detach();
+    // Hands the staged row, a pending chart start and changed facts to the writer.
+    void handPending();
     StoreEvent rowEvent(std::size_t row, EventKind kind) const;
     // A recorded row waits for its reading (the chart value) in m_staged.
     void putStaged(EventBuffer& queue);

@@ -54,6 +54,7 @@
 #include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
 #include "feed/mqtt_publisher.h"
+#include "serial/comm_port_driver.h"
 #include "serial/port_names.h"
 #include "record/meter_session.h"
 
@@ -245,8 +246,9 @@ int main(int argc, char* argv[])
             publishLink->stop();
         }
         if (sessionStore) {
+            const std::string file = sessionStore->file().string();
             const bool ended = sessionStore->endNormally();
-            std::printf("session %s ended_normally=%d\n", sessionStore->file().c_str(), ended ? 1 : 0);
+            std::printf("session %s ended_normally=%d\n", file.c_str(), ended ? 1 : 0);
         }
         std::printf("reconnects=%d\n", reconnects);
         std::printf("rows=%zu conversion_errors=%d rss_start_kib=%ld rss_end_kib=%ld table_bytes=%zu "

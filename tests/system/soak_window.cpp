@@ -10,9 +10,18 @@
 //     the window's "Save data files" action (dialog answered by the harness) and
 //     ends through the hidden Exit.
 // Messages that would be modal boxes are written to standard error instead.
+// With everything on, the session store and the live feed are wired as main()
+// wires them, and the harness acts as a user would when the cable was pulled
+// and plugged in again: the port name then leads to a new terminal, which the
+// program leaves alone, so the harness presses "COM Connect" off and on.
 //
 // usage: tavolo-soak-window --out FILE [--samples FILE] [--expect N] [--idle-exit S]
-// Prints a summary line "key=value ..." on standard output.
+//                           [--store DIR] [--mqtt URL] [--done-file FILE]
+//   --store DIR      session files in DIR (SessionStoreLink, as main() has it)
+//   --mqtt URL       publish every reading, QoS 1, under the prefix "soak"
+//   --done-file F    end once F exists and the rows have stopped growing for 2 s
+// Prints a summary line "key=value ..." on standard output; with --mqtt also
+// "feed delivered=... dropped=..." and with --store "session FILE".
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,11 +30,14 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QAction>
+#include <QFileInfo>
+#include <QLabel>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,8 +47,15 @@
 #include "app/lcd_panel_view.h"
 #include "app/limit_panel_view.h"
 #include "app/recording_bar.h"
+#include "app/publish/publish_link.h"
+#include "app/publish/publish_settings_store.h"
+#include "app/publish/publish_window.h"
+#include "app/store/session_store_link.h"
 #include "app/usb_state_panel.h"
 #include "app/tfcomm.h"
+#include "feed/mqtt_publisher.h"
+#include "serial/comm_port_driver.h"
+#include "serial/port_names.h"
 #include "record/meter_session.h"
 
 namespace {
@@ -56,6 +75,9 @@ struct Options {
     QString samples;
     long long expect = 0;
     int idleExitSeconds = 20;
+    QString storeDir;
+    QString mqttUrl;
+    QString doneFile;
 };
 
 Options parseOptions(const QStringList& args)
@@ -70,6 +92,12 @@ Options parseOptions(const QStringList& args)
             o.expect = args[i + 1].toLongLong();
         else if (args[i] == QLatin1String("--idle-exit"))
             o.idleExitSeconds = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--store"))
+            o.storeDir = args[i + 1];
+        else if (args[i] == QLatin1String("--mqtt"))
+            o.mqttUrl = args[i + 1];
+        else if (args[i] == QLatin1String("--done-file"))
+            o.doneFile = args[i + 1];
     }
     return o;
 }
@@ -102,6 +130,36 @@ int main(int argc, char* argv[])
     });
     window.services().setFileDialogHook([&options](const tavolo::FileDialogRequest&) { return options.out; });
 
+    // The session store and the live feed, as main() wires them.
+    std::unique_ptr<tavolo::SessionStoreLink> sessionStore;
+    if (!options.storeDir.isEmpty()) {
+        sessionStore = std::make_unique<tavolo::SessionStoreLink>(
+            session, [&window](const QString& text) { window.services().statusNote(text); },
+            [&window](const QString& text) { return window.services().askYesNo(text); },
+            std::filesystem::path(options.storeDir.toStdString()));
+        sessionStore->setRestoredHook([&window] { window.showRestoredSession(); });
+        QTimer::singleShot(0, &window, [&sessionStore] { sessionStore->start(); });
+    }
+    std::unique_ptr<tavolo::PublishLink> publishLink;
+    if (!options.mqttUrl.isEmpty()) {
+        const QString folder = QFileInfo(options.out).absolutePath();
+        publishLink = std::make_unique<tavolo::PublishLink>(
+            session,
+            tavolo::PublishSettingsStore(folder + QStringLiteral("/publish.ini"),
+                                         folder + QStringLiteral("/mqtt-password")),
+            [&window](const QString& text) { window.services().statusNote(text); },
+            [&window] { return tavolo::windowStatusInfo(window); }, &window);
+        tavolo::attachPublishLink(window, *publishLink);
+        tavolo::PublishSettings settings;
+        settings.enabled = true;
+        settings.url = options.mqttUrl;
+        settings.prefix = QStringLiteral("soak");
+        settings.qos = 1;
+        publishLink->apply(settings);
+    }
+    // Every status note, time-stamped, for the record of the run.
+    QString lastNote;
+
     std::FILE* samples = options.samples.isEmpty() ? nullptr : std::fopen(qPrintable(options.samples), "w");
     if (samples)
         std::fputs("seconds\trss_kib\trows\ttable_bytes\tmax_probe_late_ms\tchart_bytes\n", samples);
@@ -124,6 +182,35 @@ int main(int argc, char* argv[])
         windowMaxLate = std::max(windowMaxLate, late);
     });
 
+    // The user at the window: reads the status line, and when the port name
+    // leads to another terminal than the one open (the cable was pulled and
+    // plugged in again), presses "COM Connect" off and on.
+    int reconnects = 0;
+    const QString portLink = QString::fromStdString((tavolo::defaultPortLinkDir() / "COM1").string());
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        const QString note = window.statusLine()->text();
+        if (note != lastNote) {
+            lastNote = note;
+            std::fprintf(stderr, "status: %s\n", qPrintable(note));
+        }
+        auto& bar = window.connectionBar();
+        if (!bar.COMCon->isChecked())
+            return;
+        const QString target = QFileInfo(portLink).canonicalFilePath();
+        if (target.isEmpty())
+            return;  // nothing plugged in
+        const QString current = QFileInfo(QString::fromStdString(bar.port().DevicePath())).canonicalFilePath();
+        if (current == target)
+            return;
+        ++reconnects;
+        std::fprintf(stderr, "user: COM1 leads to %s, the port had %s: connecting again\n", qPrintable(target),
+                     current.isEmpty() ? "nothing open" : qPrintable(current));
+        bar.COMCon->click();
+        bar.COMCon->click();
+    });
+    user.start(250);
+
     long rssStart = -1;
     std::size_t rowsAtStart = 0;
     std::size_t lastRows = 0;
@@ -134,6 +221,7 @@ int main(int argc, char* argv[])
         finished = true;
         probe.stop();
         sampler.stop();
+        user.stop();
         const long rssEnd = residentKiB();
         const std::size_t rows = session.table().rowCount();
         const std::size_t tableBytes = session.table().memoryUsage();
@@ -145,6 +233,24 @@ int main(int argc, char* argv[])
         const qint64 saveStart = clock.elapsed();
         window.recordingBar().saveasClick();
         const qint64 saveMs = clock.elapsed() - saveStart;
+        // The user disconnects, lets the feed deliver what it holds and quits.
+        if (window.connectionBar().COMCon->isChecked())
+            window.connectionBar().COMCon->click();
+        if (publishLink && publishLink->publisher()) {
+            const auto delivery = publishLink->publisher()->waitDelivered(std::chrono::seconds(60));
+            const tavolo::feed::FeedStatus feed = publishLink->publisher()->status();
+            std::printf("feed delivered=%llu dropped=%llu waiting=%llu all_delivered=%d\n",
+                        static_cast<unsigned long long>(feed.delivered), static_cast<unsigned long long>(feed.dropped),
+                        static_cast<unsigned long long>(feed.waiting),
+                        delivery == tavolo::feed::MqttPublisher::Delivery::Delivered ? 1 : 0);
+            publishLink->stop();
+        }
+        if (sessionStore) {
+            const std::string file = sessionStore->file().string();
+            const bool ended = sessionStore->endNormally();
+            std::printf("session %s ended_normally=%d\n", file.c_str(), ended ? 1 : 0);
+        }
+        std::printf("reconnects=%d\n", reconnects);
         std::printf("rows=%zu conversion_errors=%d rss_start_kib=%ld rss_end_kib=%ld table_bytes=%zu "
                     "chart_bytes=%zu bytes_per_row=%.1f rss_bytes_per_row=%.1f probe_ticks=%zu probe_p99_late_ms=%d "
                     "probe_max_late_ms=%d save_ms=%lld seconds=%.1f\n",
@@ -172,7 +278,8 @@ int main(int argc, char* argv[])
         }
         const bool reached = options.expect > 0 && static_cast<long long>(rows) >= options.expect;
         const bool idle = rows > 0 && now - lastGrowthMs > options.idleExitSeconds * 1000LL;
-        if (!finished && (reached || idle))
+        const bool done = !options.doneFile.isEmpty() && QFileInfo::exists(options.doneFile) && now - lastGrowthMs >= 2000;
+        if (!finished && (reached || idle || done))
             finish();
     });
 

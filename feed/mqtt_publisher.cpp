@@ -448,7 +448,10 @@ void MqttPublisher::onDisconnect(mosquitto*, void* userdata, int, const mosquitt
 void MqttPublisher::onPublish(mosquitto*, void* userdata, int mid, int reasonCode, const mosquitto_property*)
 {
     MqttPublisher* p = self(userdata);
+    // Message numbers wrap at 65,535: once the status is acknowledged its
+    // number belongs to readings again.
     if (mid == p->m_statusMid) {
+        p->m_statusMid = -1;
         p->m_offlineAcked = true;
         return;
     }

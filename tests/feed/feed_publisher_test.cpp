@@ -127,5 +127,24 @@ TEST(FeedPublisherTest, AtQosZeroEveryReadingInOrderOnAQuietLink)
         ASSERT_EQ(received[i]["payload"]["seq"], i + 1);
 }
 
+TEST(FeedPublisherTest, ReadingsPastTheMessageNumberWrapAreAllAcknowledged)
+{
+    // Message numbers are 16 bits: after 65,535 publishes a reading gets the
+    // number the retained status had at the start, and its acknowledgement
+    // must still count as the reading's.
+    TestBroker broker;
+    MqttPublisher publisher(settingsFor(broker.port(), "wrap"), {});
+    constexpr int kReadings = 70'000;
+    for (int i = 0; i < kReadings; ++i) {
+        publisher.publish(readingNo(i));
+        if (i % 5'000 == 4'999) {
+            ASSERT_EQ(publisher.waitDelivered(60s), MqttPublisher::Delivery::Delivered) << "after " << i + 1;
+        }
+    }
+    ASSERT_EQ(publisher.waitDelivered(60s), MqttPublisher::Delivery::Delivered)
+        << publisher.status().waiting << " still waiting";
+    EXPECT_EQ(publisher.status().delivered, static_cast<std::size_t>(kReadings));
+}
+
 }  // namespace
 }  // namespace tavolo::test

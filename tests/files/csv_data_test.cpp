@@ -24,25 +24,7 @@ struct FullRow {
 
 void appendFull(ReadingTable& table, const FullRow& full)
 {
-    const auto text = [&](int i) -> std::string_view {
-        const std::string& c = full.cells[static_cast<std::size_t>(i)];
-        return c == "-" ? std::string_view() : std::string_view(c);
-    };
-    const auto number = [&](int i) -> std::optional<std::int32_t> {
-        const std::string& c = full.cells[static_cast<std::size_t>(i)];
-        return c == "-" ? std::nullopt : std::optional<std::int32_t>(std::stoi(c));
-    };
-    RowValues row;
-    row.no = number(0);
-    row.time = text(1);
-    row.dcAc = text(2);
-    row.value = text(3);
-    row.unit = text(4);
-    row.judge = text(5);
-    row.nval = number(6);
-    row.instantMs = full.instantMs;
-    row.range = full.range;
-    table.appendRow(row);
+    test::appendCells(table, full.cells, full.instantMs, full.range);
 }
 
 ReadingTable tableOf(const std::vector<FullRow>& rows)

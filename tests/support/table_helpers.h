@@ -45,8 +45,10 @@ inline std::vector<Cells> rowsOf(const ReadingTable& table)
     return rows;
 }
 
-// Appends a row from cells ("-" for an empty field; integers in decimal).
-inline void appendCells(ReadingTable& table, const Cells& cells)
+// Appends a row from cells ("-" for an empty field; integers in decimal), with
+// the receive instant and range mode the seven cells do not hold.
+inline void appendCells(ReadingTable& table, const Cells& cells, std::optional<std::int64_t> instantMs = std::nullopt,
+                        RangeMode range = RangeMode::Unknown)
 {
     const auto text = [&](int i) -> std::string_view {
         const std::string& c = cells[static_cast<std::size_t>(i)];
@@ -66,6 +68,8 @@ inline void appendCells(ReadingTable& table, const Cells& cells)
     row.unit = text(4);
     row.judge = text(5);
     row.nval = number(6);
+    row.instantMs = instantMs;
+    row.range = range;
     table.appendRow(row);
 }
 

@@ -5,33 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "feed/broker_url.h"
+
 // Where and how the live feed publishes: the broker's address, the topic
 // prefix, the delivery guarantee and the credentials. Plain data, no threads.
 namespace tavolo::feed {
-
-// A broker URL taken apart: "mqtt://host[:port]" or "mqtts://host[:port]"
-// (TLS), and for a subscriber also "/topic/filter" after it.
-struct BrokerAddress {
-    bool tls = false;
-    std::string host;    // a name, an IPv4 address, or an IPv6 address without its brackets
-    int port = 1883;     // 1883 for mqtt://, 8883 for mqtts:// when not given
-    std::string topic;   // only with a topic: the filter after the first '/' (wildcards allowed)
-
-    // "mqtt://host:port" again, for messages (never holds credentials).
-    std::string display() const;
-};
-
-// Parses a broker URL. `withTopic`: a topic filter must follow the address
-// (`tavolo-cli watch`); otherwise nothing but an optional '/' may. On failure
-// returns nothing and sets `error` to a sentence for the user that never
-// repeats a user name or password written into the URL.
-std::optional<BrokerAddress> parseBrokerUrl(std::string_view url, bool withTopic, std::string& error);
-
-// True for a topic filter MQTT accepts: not empty, '#' only as the whole last
-// level, '+' only as a whole level. `error` says what is wrong.
-bool validTopicFilter(std::string_view filter, std::string& error);
-// True for a topic name one may publish to: not empty, no wildcards, no NUL.
-bool validTopicName(std::string_view topic, std::string& error);
 
 // One level of a topic made safe: '+', '#', '/' and control characters become
 // '_'; an empty text becomes "unknown".

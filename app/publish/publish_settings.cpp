@@ -1,41 +1,39 @@
 #include "app/publish/publish_settings.h"
 
-#include <arpa/inet.h>
-
-#include <QByteArray>
-#include <QList>
+#include "feed/broker_url.h"
 
 namespace tavolo {
 namespace {
 
-bool isHostNameLabel(QStringView label)
+QString dialogText(const feed::BrokerUrlError& why)
 {
-    if (label.isEmpty() || label.size() > 63 || label.front() == u'-' || label.back() == u'-')
-        return false;
-    for (const QChar c : label)
-        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != u'-' && c != u'_')
-            return false;
-    return true;
-}
-
-bool isHostName(const QString& host)
-{
-    if (host.size() > 253)
-        return false;
-    QStringView rest(host);
-    if (rest.endsWith(u'.'))
-        rest.chop(1);  // the root's dot
-    for (const QStringView label : rest.split(u'.'))
-        if (!isHostNameLabel(label))
-            return false;
-    return true;
-}
-
-std::optional<BrokerAddress> fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return std::nullopt;
+    const QString detail = QString::fromStdString(why.detail);
+    switch (why.fault) {
+    case feed::BrokerUrlFault::Scheme:
+        return QStringLiteral("The broker's address must start with mqtt:// or mqtts://.");
+    case feed::BrokerUrlFault::Credentials:
+        return QStringLiteral("Give the user name and password in their own fields, not in the broker's address.");
+    case feed::BrokerUrlFault::Path:
+    case feed::BrokerUrlFault::NoTopic:  // not asked for by the dialog
+    case feed::BrokerUrlFault::BadTopic:
+        return QStringLiteral("The broker's address takes no path; give the topic prefix in its own field.");
+    case feed::BrokerUrlFault::NoHost:
+        return QStringLiteral("The broker's address has no host name.");
+    case feed::BrokerUrlFault::BadHost:
+        return QStringLiteral("\"%1\" is not a valid host name.").arg(detail);
+    case feed::BrokerUrlFault::BareIpv6:
+        return QStringLiteral("Write an IPv6 address in brackets, for example mqtt://[::1]:1883.");
+    case feed::BrokerUrlFault::Ipv6Unclosed:
+        return QStringLiteral("The IPv6 address in the broker's address lacks its \"]\".");
+    case feed::BrokerUrlFault::AfterIpv6:
+        return QStringLiteral("Only a port may follow the host in the broker's address.");
+    case feed::BrokerUrlFault::BadIpv6:
+        return QStringLiteral("\"%1\" is not an IPv6 address.").arg(detail);
+    case feed::BrokerUrlFault::NoPort:
+    case feed::BrokerUrlFault::BadPort:
+        return QStringLiteral("The port must be a number from 1 to 65535.");
+    }
+    return QStringLiteral("The broker's address is not usable.");
 }
 
 }  // namespace
@@ -48,67 +46,18 @@ QString defaultTopicPrefix(const QString& hostName, const QString& portName)
 std::optional<BrokerAddress> parseBrokerUrl(const QString& url, QString* error)
 {
     const QString text = url.trimmed();
+    const auto refuse = [error](const QString& why) -> std::optional<BrokerAddress> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
     if (text.isEmpty())
-        return fail(error, QStringLiteral("Enter the broker's address, for example mqtt://localhost:1883."));
-    BrokerAddress address;
-    QStringView rest(text);
-    if (rest.startsWith(u"mqtt://", Qt::CaseInsensitive)) {
-        rest = rest.mid(7);
-    } else if (rest.startsWith(u"mqtts://", Qt::CaseInsensitive)) {
-        address.tls = true;
-        rest = rest.mid(8);
-    } else {
-        return fail(error, QStringLiteral("The broker's address must start with mqtt:// or mqtts://."));
-    }
-    if (rest.endsWith(u'/'))
-        rest.chop(1);
-    if (rest.contains(u'@'))
-        return fail(error, QStringLiteral("Give the user name and password in their own fields, not in the "
-                                          "broker's address."));
-    if (rest.contains(u'/') || rest.contains(u'?') || rest.contains(u'#'))
-        return fail(error, QStringLiteral("The broker's address takes no path; give the topic prefix in its "
-                                          "own field."));
-
-    QStringView portText;
-    bool portGiven = false;
-    if (rest.startsWith(u'[')) {
-        const qsizetype close = rest.indexOf(u']');
-        if (close < 0)
-            return fail(error, QStringLiteral("The IPv6 address in the broker's address lacks its \"]\"."));
-        address.host = rest.mid(1, close - 1).toString();
-        const QStringView after = rest.mid(close + 1);
-        if (!after.isEmpty() && !after.startsWith(u':'))
-            return fail(error, QStringLiteral("Only a port may follow the host in the broker's address."));
-        portGiven = !after.isEmpty();
-        portText = after.mid(portGiven ? 1 : 0);
-        in6_addr ip{};
-        if (::inet_pton(AF_INET6, address.host.toLatin1().constData(), &ip) != 1)
-            return fail(error, QStringLiteral("\"%1\" is not an IPv6 address.").arg(address.host));
-    } else {
-        const qsizetype colon = rest.lastIndexOf(u':');
-        if (colon >= 0 && rest.indexOf(u':') != colon)
-            return fail(error, QStringLiteral("Write an IPv6 address in brackets, for example mqtt://[::1]:1883."));
-        portGiven = colon >= 0;
-        address.host = (portGiven ? rest.left(colon) : rest).toString();
-        if (portGiven)
-            portText = rest.mid(colon + 1);
-        if (address.host.isEmpty())
-            return fail(error, QStringLiteral("The broker's address has no host name."));
-        if (!isHostName(address.host))
-            return fail(error, QStringLiteral("\"%1\" is not a valid host name.").arg(address.host));
-    }
-    if (!portGiven) {
-        address.port = address.tls ? kMqttsPort : kMqttPort;
-        return address;
-    }
-    bool number = !portText.isEmpty();
-    for (const QChar c : portText)
-        number = number && c >= u'0' && c <= u'9';
-    const int port = number && portText.size() <= 5 ? portText.toInt() : 0;
-    if (port < 1 || port > 65535)
-        return fail(error, QStringLiteral("The port must be a number from 1 to 65535."));
-    address.port = port;
-    return address;
+        return refuse(QStringLiteral("Enter the broker's address, for example mqtt://localhost:1883."));
+    feed::BrokerUrlError why;
+    const auto address = feed::parseBrokerUrl(text.toStdString(), false, why);
+    if (!address)
+        return refuse(dialogText(why));
+    return BrokerAddress{address->tls, QString::fromStdString(address->host), address->port};
 }
 
 QString validatePublishSettings(const PublishSettings& settings)

@@ -32,22 +32,20 @@ struct PublishSettings {
     friend bool operator==(const PublishSettings&, const PublishSettings&) = default;
 };
 
-// The broker address taken apart.
+// The broker address taken apart (the feed's parser decides; see
+// feed/broker_url.h), with the host as the dialog shows it.
 struct BrokerAddress {
     bool tls = false;
     QString host;  // without the brackets of an IPv6 literal
     int port = 0;
 };
 
-inline constexpr int kMqttPort = 1883;
-inline constexpr int kMqttsPort = 8883;
-
 // "tavolo/<hostName>/<portName>", e.g. "tavolo/bench3/COM1".
 QString defaultTopicPrefix(const QString& hostName, const QString& portName);
 
-// Reads "mqtt://host[:port]" or "mqtts://host[:port]" (scheme in any case, a
-// host name, an IPv4 address or a bracketed IPv6 one, port 1..65535, an optional
-// final "/"). On failure `error` says what is wrong, for the user.
+// Reads "mqtt://host[:port]" or "mqtts://host[:port]" with blanks around it
+// allowed, accepting exactly what the feed accepts. On failure `error` says
+// what is wrong, in the dialog's words.
 std::optional<BrokerAddress> parseBrokerUrl(const QString& url, QString* error = nullptr);
 
 // Everything the dialog checks before OK: the address (required when

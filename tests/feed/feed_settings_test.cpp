@@ -52,10 +52,15 @@ TEST(BrokerUrlTest, RefusesWithASentenceThatNamesTheFault)
         {"mqtt://h:12ab", "'12ab'"},
         {"mqtt://h:-1", "not a number"},
         {"mqtt://h/t", "cannot have a path"},
-        {"mqtt://bad host", "characters a host name cannot have"},
+        {"mqtt://bad host", "'bad host' is not a valid host name"},
+        {"mqtt://-h", "'-h' is not a valid host name"},
+        {"mqtt://a..b", "'a..b' is not a valid host name"},
+        {"mqtt://h?x=1", "cannot have a path"},
+        {"mqtt://::1", "without brackets"},
         {"mqtt://[::1", "closing ']'"},
         {"mqtt://[::1]x", "not a port"},
-        {"mqtt://[zz::1]", "invalid IPv6"},
+        {"mqtt://[zz::1]", "invalid IPv6 address 'zz::1'"},
+        {"mqtt://[1:2]", "invalid IPv6 address '1:2'"},
     };
     for (const auto& [url, expected] : cases) {
         std::string error;
